@@ -1,0 +1,24 @@
+# Warnings on for our own targets; system headers (Qt, curl, gtest) stay quiet.
+function(zu_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local
+    -Wnon-virtual-dtor -Wformat=2 -Wno-unused-parameter)
+endfunction()
+
+# zu_add_resources(<target> <prefix-name> TYPE <type> FILES <name>=<file>...)
+# Compiles files into <target> as program resources ":/zu/<TYPE>/<NAME>".
+function(zu_add_resources target resname)
+  cmake_parse_arguments(ARG "" "TYPE" "FILES" ${ARGN})
+  string(TOUPPER "${ARG_TYPE}" type)
+  set(files)
+  foreach(pair IN LISTS ARG_FILES)
+    string(FIND "${pair}" "=" eq)
+    string(SUBSTRING "${pair}" 0 ${eq} name)
+    math(EXPR start "${eq} + 1")
+    string(SUBSTRING "${pair}" ${start} -1 file)
+    string(TOUPPER "${name}" name)
+    get_filename_component(abs "${file}" ABSOLUTE)
+    set_source_files_properties("${abs}" PROPERTIES QT_RESOURCE_ALIAS "${name}")
+    list(APPEND files "${abs}")
+  endforeach()
+  qt_add_resources(${target} "${resname}" PREFIX "/zu/${type}" FILES ${files})
+endfunction()

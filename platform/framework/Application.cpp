@@ -1,0 +1,235 @@
+#include "platform/framework/Application.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <map>
+#include <unistd.h>
+#include <memory>
+#include <mutex>
+
+namespace zu {
+
+TApplication& TApplication::Instance() {
+  static TApplication App;
+  return App;
+}
+
+void TApplication::Initialize(int& argc, char** argv, bool Gui) {
+  if (QCoreApplication::instance()) return;
+  if (Gui)
+    new QApplication(argc, argv);
+  else
+    new QCoreApplication(argc, argv);
+}
+
+void TApplication::SetTitle(const std::string& Value) {
+  FTitle = Value;
+  if (QCoreApplication::instance()) QCoreApplication::setApplicationName(QString::fromStdString(Value));
+}
+
+static void WakeMainThread() {
+  if (auto* App = QCoreApplication::instance())
+    if (auto* D = QAbstractEventDispatcher::instance(App->thread())) D->wakeUp();
+}
+
+void TApplication::Terminate() {
+  FTerminated = true;
+  if (QCoreApplication::instance()) QCoreApplication::exit(0);  // ends nested loops too
+  WakeMainThread();
+}
+
+void TApplication::ProcessMessages() {
+  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+int TApplication::Run() {
+  if (!QCoreApplication::instance() || FTerminated) return 0;
+  return QCoreApplication::exec();
+}
+
+void TApplication::HandleException(const std::exception& E) {
+  if (OnException) {
+    OnException(E);
+    return;
+  }
+  MessageBox(E.what(), FTitle, MB_ICONSTOP | MB_OK);
+}
+
+void TApplication::HandleCurrentException() {
+  try {
+    throw;
+  } catch (const std::exception& E) {
+    HandleException(E);
+  } catch (...) {
+    HandleException(std::runtime_error("Unknown exception"));
+  }
+}
+
+bool TApplication::CloseMainForm() {
+  if (!FMainForm) return false;
+  FMainForm->close();
+  return true;
+}
+
+bool TApplication::IsGui() const {
+  return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+std::string TApplication::ExeName() const {
+  if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath().toStdString();
+  char Buf[4096];
+  const ssize_t N = readlink("/proc/self/exe", Buf, sizeof Buf - 1);
+  return N > 0 ? std::string(Buf, static_cast<size_t>(N)) : std::string();
+}
+
+namespace {
+
+struct TButtonSpec {
+  QMessageBox::StandardButton Button;
+  int Id;
+};
+
+std::vector<TButtonSpec> ButtonsFor(unsigned Flags) {
+  switch (Flags & MB_TYPEMASK) {
+    case MB_OKCANCEL: return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_ABORTRETRYIGNORE:
+      return {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
+    case MB_YESNOCANCEL:
+      return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_YESNO: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+    case MB_RETRYCANCEL: return {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
+    default: return {{QMessageBox::Ok, IDOK}};
+  }
+}
+
+size_t DefaultIndex(unsigned Flags, size_t Count) {
+  const size_t I = (Flags & MB_DEFMASK) >> 8;
+  return I < Count ? I : 0;
+}
+
+}  // namespace
+
+int TApplication::MessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) {
+  if (OnMessageBox) return OnMessageBox(Text, Caption, Flags);
+  const auto Buttons = ButtonsFor(Flags);
+  const size_t Def = DefaultIndex(Flags, Buttons.size());
+  if (!IsGui()) {
+    std::fprintf(stderr, "%s: %s\n", Caption.c_str(), Text.c_str());
+    return Buttons[Def].Id;
+  }
+  QMessageBox Box;
+  Box.setWindowTitle(QString::fromStdString(Caption));
+  Box.setText(QString::fromStdString(Text));
+  switch (Flags & MB_ICONMASK) {
+    case MB_ICONSTOP: Box.setIcon(QMessageBox::Critical); break;
+    case MB_ICONQUESTION: Box.setIcon(QMessageBox::Question); break;
+    case MB_ICONEXCLAMATION: Box.setIcon(QMessageBox::Warning); break;
+    case MB_ICONINFORMATION: Box.setIcon(QMessageBox::Information); break;
+    default: break;
+  }
+  QMessageBox::StandardButtons Std;
+  for (const auto& B : Buttons) Std |= B.Button;
+  Box.setStandardButtons(Std);
+  Box.setDefaultButton(Buttons[Def].Button);
+  const auto Pressed = static_cast<QMessageBox::StandardButton>(Box.exec());
+  for (const auto& B : Buttons)
+    if (B.Button == Pressed) return B.Id;
+  // Closed without a button: Cancel where there is one, else the only button.
+  for (const auto& B : Buttons)
+    if (B.Id == IDCANCEL) return IDCANCEL;
+  return Buttons.size() == 1 ? Buttons[0].Id : IDCANCEL;
+}
+
+// --- wait events ---
+
+namespace {
+
+struct TWaitEvent {
+  std::mutex M;
+  std::condition_variable Cv;
+  bool Signaled = false;
+};
+
+std::mutex GEventsLock;
+std::map<THandle, std::shared_ptr<TWaitEvent>> GEvents;
+THandle GNextEvent = 0x1000;
+
+std::shared_ptr<TWaitEvent> FindEvent(THandle H) {
+  std::lock_guard<std::mutex> L(GEventsLock);
+  auto It = GEvents.find(H);
+  return It == GEvents.end() ? nullptr : It->second;
+}
+
+bool IsSignaled(TWaitEvent& E) {
+  std::lock_guard<std::mutex> L(E.M);
+  return E.Signaled;
+}
+
+}  // namespace
+
+THandle CreateWaitEvent() {
+  std::lock_guard<std::mutex> L(GEventsLock);
+  const THandle H = GNextEvent++;
+  GEvents.emplace(H, std::make_shared<TWaitEvent>());
+  return H;
+}
+
+void SignalWaitEvent(THandle Event) {
+  auto E = FindEvent(Event);
+  if (!E) return;
+  {
+    std::lock_guard<std::mutex> L(E->M);
+    E->Signaled = true;
+  }
+  E->Cv.notify_all();
+  WakeMainThread();
+}
+
+void CloseWaitEvent(THandle Event) {
+  std::lock_guard<std::mutex> L(GEventsLock);
+  GEvents.erase(Event);
+}
+
+TWaitResult WaitProcessingMessages(THandle Event, unsigned TimeoutMs, bool StopOnTerminate) {
+  auto E = FindEvent(Event);
+  if (!E) return TWaitResult::Signaled;  // a closed event counts as set, as a failed wait ends
+  const bool Infinite = TimeoutMs == 0xFFFFFFFFu;
+  auto& App = Application();
+
+  if (!QCoreApplication::instance()) {  // no message loop: a plain wait
+    std::unique_lock<std::mutex> L(E->M);
+    if (Infinite)
+      E->Cv.wait(L, [&] { return E->Signaled; });
+    else if (!E->Cv.wait_for(L, std::chrono::milliseconds(TimeoutMs), [&] { return E->Signaled; }))
+      return TWaitResult::Timeout;
+    return TWaitResult::Signaled;
+  }
+
+  QEventLoop Loop;
+  for (;;) {
+    if (StopOnTerminate && App.Terminated()) return TWaitResult::Terminated;
+    if (IsSignaled(*E)) return TWaitResult::Signaled;
+    // The time-out runs afresh for every single wait: a stream of messages keeps us going.
+    std::atomic<bool> TimedOut{false};
+    QTimer Timer;
+    Timer.setSingleShot(true);
+    if (!Infinite) {
+      QObject::connect(&Timer, &QTimer::timeout, [&TimedOut] { TimedOut = true; });
+      Timer.start(static_cast<int>(std::min<unsigned>(TimeoutMs, 0x7FFFFFFF)));
+    }
+    Loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    if (TimedOut && !IsSignaled(*E)) return TWaitResult::Timeout;
+  }
+}
+
+}  // namespace zu

@@ -1,0 +1,76 @@
+// The application object: title, termination, message processing, the exception handler,
+// message boxes and the blocking waits that keep messages flowing.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "platform/framework/Types.h"
+
+class QWidget;
+
+namespace zu {
+
+class TApplication {
+ public:
+  static TApplication& Instance();
+
+  // Creates the Qt application object when none exists: QApplication when Gui, else
+  // QCoreApplication. Programs may also create their own before calling anything here.
+  static void Initialize(int& argc, char** argv, bool Gui);
+
+  std::string Title() const { return FTitle; }
+  void SetTitle(const std::string& Value);
+
+  // Terminate asks every running message loop (main, nested waits, modal boxes) to end.
+  bool Terminated() const { return FTerminated; }
+  void Terminate();
+  // Clears the request again; a test fixture's way to start each case afresh.
+  void ResetTerminated() { FTerminated = false; }
+
+  void ProcessMessages();
+  int Run();  // the main message loop; returns the exit code
+
+  // The application's exception handler: OnException when set, else an error box.
+  std::function<void(const std::exception& E)> OnException;
+  void HandleException(const std::exception& E);
+  // Call from a catch block: hands any exception, also a non-standard one, to the handler.
+  void HandleCurrentException();
+
+  // Win32-style message box (MB_ flags, returns ID...). OnMessageBox replaces the standard
+  // box (console tools answer on the terminal, tests answer in code).
+  using TMessageBoxHandler =
+      std::function<int(const std::string& Text, const std::string& Caption, unsigned Flags)>;
+  TMessageBoxHandler OnMessageBox;
+  int MessageBox(const std::string& Text, const std::string& Caption, unsigned Flags);
+
+  QWidget* MainForm() const { return FMainForm; }
+  // Closes the main form with its normal closing notifications; false when there is none.
+  bool CloseMainForm();
+  void SetMainForm(QWidget* Form) { FMainForm = Form; }
+
+  bool IsGui() const;
+  std::string ExeName() const;
+
+ private:
+  TApplication() = default;
+  std::string FTitle;
+  bool FTerminated = false;
+  QWidget* FMainForm = nullptr;
+};
+
+inline TApplication& Application() { return TApplication::Instance(); }
+
+// Events the main thread can wait on while it keeps processing messages.
+enum class TWaitResult { Signaled, Timeout, Terminated };
+
+THandle CreateWaitEvent();
+// Thread-safe; wakes a waiting main thread. Unknown handles are ignored.
+void SignalWaitEvent(THandle Event);
+void CloseWaitEvent(THandle Event);
+// Processes the application's messages until Event is signalled, StopOnTerminate and the
+// application is terminating, or no message arrived for TimeoutMs (0xFFFFFFFF = infinite).
+TWaitResult WaitProcessingMessages(THandle Event, unsigned TimeoutMs, bool StopOnTerminate);
+
+}  // namespace zu

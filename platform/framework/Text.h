@@ -1,0 +1,13 @@
+// Locale-aware text operations on UTF-8 strings.
+#pragma once
+
+#include <string>
+
+namespace zu {
+
+// Negative, 0 or positive, by the rules of the user's locale.
+int LocaleCompare(const std::string& S1, const std::string& S2, bool CaseSensitive);
+// Lower case by the locale's rules (all letters, not only A-Z).
+std::string LocaleLowerCase(const std::string& S);
+
+}  // namespace zu
