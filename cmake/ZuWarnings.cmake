@@ -1,7 +1,7 @@
 # Warnings on for our own targets; system headers (Qt, curl, gtest) stay quiet.
 function(zu_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local
-    -Wnon-virtual-dtor -Wformat=2 -Wno-unused-parameter)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
+    $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> -Wnon-virtual-dtor -Wformat=2 -Wno-unused-parameter)
 endfunction()
 
 # zu_add_resources(<target> <prefix-name> TYPE <type> FILES <name>=<file>...)
