@@ -1,0 +1,86 @@
+#include "platform/framework/Forms.h"
+
+#include <QVariant>
+#include <QWindow>
+
+namespace zu {
+
+TForm::TForm(TComponent* AOwner, QWidget* ParentWidget) : QWidget(ParentWidget), TComponent(AOwner) {}
+
+TForm::~TForm() { Destroying(); }
+
+const TClassInfo& TForm::StaticClassInfo() {
+  static const TClassInfo Info = TClassBuilder<TForm>("TForm", &TComponent::StaticClassInfo())
+                                     .Str("Caption", &TForm::Caption, &TForm::SetCaption, std::string());
+  return Info;
+}
+
+std::string TForm::Caption() const { return WidgetCaption(this); }
+void TForm::SetCaption(const std::string& Value) { SetWidgetCaption(this, Value); }
+
+QWidget* ComponentWidget(TComponent* C) { return dynamic_cast<QWidget*>(C); }
+
+void RepaintWindow(QWidget* W) {
+  if (W) W->update();
+}
+
+bool IsForm(const QWidget* W) { return W && W->isWindow(); }
+
+std::string WidgetCaption(const QWidget* W) { return W ? W->windowTitle().toStdString() : std::string(); }
+
+void SetWidgetCaption(QWidget* W, const std::string& Caption) {
+  if (W) W->setWindowTitle(QString::fromStdString(Caption));
+}
+
+void RestoreAndRaise(QWidget* W) {
+  if (!W) return;
+  W->setWindowState(W->windowState() & ~Qt::WindowMinimized);
+  W->show();
+  W->raise();
+  W->activateWindow();
+}
+
+bool IsStayOnTop(const QWidget* W) { return W && W->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void SetStayOnTop(QWidget* W, bool Value) {
+  if (!W || IsStayOnTop(W) == Value) return;
+  Qt::WindowFlags Flags = W->windowFlags();
+  Flags.setFlag(Qt::WindowStaysOnTopHint, Value);
+  if (QWindow* Native = W->windowHandle()) {
+    // Told to the existing native window: a z-order change must not recreate it.
+    W->overrideWindowFlags(Flags);
+    Native->setFlags(Flags);
+  } else {
+    W->setWindowFlags(Flags);
+  }
+}
+
+void RecreateWnd(QWidget* W) {
+  QWindow* Native = W ? W->windowHandle() : nullptr;
+  if (!Native) return;
+  const bool Visible = W->isVisible();
+  Native->destroy();
+  Native->create();
+  if (Visible) W->show();
+}
+
+long GetWindowStyleValue(QWidget* W, int Index) {
+  if (!W) return 0;
+  long V = W->property(Index == GWL_EXSTYLE ? "zuExStyle" : "zuStyle").toLongLong();
+  if (Index == GWL_EXSTYLE) V = IsStayOnTop(W) ? (V | WS_EX_TOPMOST) : (V & ~WS_EX_TOPMOST);
+  if (Index == GWL_STYLE) V = W->isVisible() ? (V | WS_VISIBLE) : (V & ~WS_VISIBLE);
+  return V;
+}
+
+void SetWindowStyleValue(QWidget* W, int Index, long Value) {
+  if (!W) return;
+  if (Index == GWL_EXSTYLE) {
+    SetStayOnTop(W, Value & WS_EX_TOPMOST);
+    W->setProperty("zuExStyle", static_cast<qlonglong>(Value & ~WS_EX_TOPMOST));
+  } else if (Index == GWL_STYLE) {
+    W->setVisible(Value & WS_VISIBLE);
+    W->setProperty("zuStyle", static_cast<qlonglong>(Value & ~WS_VISIBLE));
+  }
+}
+
+}  // namespace zu
