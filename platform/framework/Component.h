@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/framework/Exceptions.h"
+#include "platform/framework/Object.h"
 #include "platform/framework/Streams.h"
 
 namespace zu {
@@ -187,9 +188,8 @@ class TClassBuilder {
 
 // ---------- persistent objects ----------
 
-class TPersistent {
+class TPersistent : public TObject {
  public:
-  virtual ~TPersistent() = default;
   static const TClassInfo& StaticClassInfo();
   virtual const TClassInfo& ClassInfo() const { return StaticClassInfo(); }
   std::string ClassName() const { return ClassInfo().Name; }
