@@ -49,6 +49,7 @@ class TApplication {
   // Closes the main form with its normal closing notifications; false when there is none.
   bool CloseMainForm();
   void SetMainForm(QWidget* Form) { FMainForm = Form; }
+  bool Destroying() const { return FDestroying; } void SetDestroying(bool Value) { FDestroying = Value; }
 
   bool IsGui() const;
   std::string ExeName() const;
@@ -58,6 +59,7 @@ class TApplication {
   std::string FTitle;
   bool FTerminated = false;
   QWidget* FMainForm = nullptr;
+  bool FDestroying = false;  // the program is tearing down: list events stay silent
 };
 
 inline TApplication& Application() { return TApplication::Instance(); }
@@ -68,6 +70,8 @@ enum class TWaitResult { Signaled, Timeout, Terminated };
 THandle CreateWaitEvent();
 // Thread-safe; wakes a waiting main thread. Unknown handles are ignored.
 void SignalWaitEvent(THandle Event);
+// Thread-safe; whether Event is set (false for unknown handles).
+bool IsWaitEventSignaled(THandle Event);
 void CloseWaitEvent(THandle Event);
 // Processes the application's messages until Event is signalled, StopOnTerminate and the
 // application is terminating, or no message arrived for TimeoutMs (0xFFFFFFFF = infinite).
