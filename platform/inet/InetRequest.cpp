@@ -1,0 +1,966 @@
+#include "platform/inet/InetRequest.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
+#include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace zu::inet::detail {
+
+namespace {
+
+constexpr std::size_t kBodyLimit = 256 * 1024;  // buffered body before the transfer pauses
+constexpr int kMaxRedirects = 20;
+constexpr int kPollMs = 1000;
+constexpr std::uint32_t kCertFlags =
+    SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
+
+bool SameName(const std::string& A, const std::string& B) {
+  return A.size() == B.size() && ::strncasecmp(A.data(), B.data(), A.size()) == 0;
+}
+
+std::string Trim(const std::string& S) {
+  const auto First = S.find_first_not_of(" \t");
+  if (First == std::string::npos) return std::string();
+  const auto Last = S.find_last_not_of(" \t");
+  return S.substr(First, Last - First + 1);
+}
+
+std::string Lower(std::string S) {
+  for (char& C : S) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+  return S;
+}
+
+bool IsIpLiteral(const std::string& Host) {
+  unsigned char Buf[sizeof(in6_addr)];
+  return ::inet_pton(AF_INET, Host.c_str(), Buf) == 1 || ::inet_pton(AF_INET6, Host.c_str(), Buf) == 1;
+}
+
+std::string UrlHost(const std::string& Host) {
+  return Host.find(':') != std::string::npos && Host.front() != '[' ? "[" + Host + "]" : Host;
+}
+
+// Bytes a URL cannot carry as they are; '%' stays, the object name is already encoded.
+std::string EscapeUnsafe(const std::string& S) {
+  static const char* Hex = "0123456789ABCDEF";
+  std::string R;
+  for (unsigned char C : S) {
+    if (C <= 0x20 || C >= 0x7F || std::strchr("\"<>\\^`{|}", C)) {
+      R += '%';
+      R += Hex[C >> 4];
+      R += Hex[C & 15];
+    } else {
+      R += static_cast<char>(C);
+    }
+  }
+  return R;
+}
+
+struct TUrlParts {
+  std::string Scheme, Host;
+  long Port = 0;
+  std::string Origin() const { return Lower(Host) + ":" + std::to_string(Port); }
+};
+
+bool SplitUrl(const std::string& Url, TUrlParts& P) {
+  CURLU* U = curl_url();
+  if (!U) return false;
+  bool Ok = curl_url_set(U, CURLUPART_URL, Url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
+  char* Text = nullptr;
+  if (Ok && curl_url_get(U, CURLUPART_SCHEME, &Text, 0) == CURLUE_OK) {
+    P.Scheme = Lower(Text);
+    curl_free(Text);
+  } else {
+    Ok = false;
+  }
+  if (Ok && curl_url_get(U, CURLUPART_HOST, &Text, 0) == CURLUE_OK) {
+    P.Host = Text;
+    curl_free(Text);
+    if (P.Host.size() > 2 && P.Host.front() == '[') P.Host = P.Host.substr(1, P.Host.size() - 2);
+  } else {
+    Ok = false;
+  }
+  if (Ok && curl_url_get(U, CURLUPART_PORT, &Text, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+    P.Port = std::strtol(Text, nullptr, 10);
+    curl_free(Text);
+  }
+  curl_url_cleanup(U);
+  return Ok;
+}
+
+// WinINet's bypass list ("a;b *.c <local>") in curl's no-proxy form ("a,b,.c").
+std::string NoProxyList(const std::string& Bypass) {
+  std::string Result, Item;
+  auto Flush = [&] {
+    if (Item.rfind("http://", 0) == 0) Item = Item.substr(7);
+    if (Item.rfind("https://", 0) == 0) Item = Item.substr(8);
+    if (Item == "<local>") Item = "localhost";
+    if (Item.rfind("*.", 0) == 0) Item = Item.substr(1);
+    if (!Item.empty() && Item.find('*') == std::string::npos) Result += (Result.empty() ? "" : ",") + Item;
+    Item.clear();
+  };
+  for (char C : Bypass) {
+    if (C == ';' || C == ',' || C == ' ' || C == '\t')
+      Flush();
+    else
+      Item += C;
+  }
+  Flush();
+  return Result;
+}
+
+int CertExIndex() {
+  static const int Index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+  return Index;
+}
+
+bool HasEnv(const char* Name) {
+  const char* V = std::getenv(Name);
+  return V && *V;
+}
+
+}  // namespace
+
+const std::string* TResponse::Find(const std::string& Name) const {
+  for (const auto& F : Fields)
+    if (SameName(F.first, Name)) return &F.second;
+  return nullptr;
+}
+
+// ---------- life ----------
+
+TRequest::TRequest(std::shared_ptr<TConnection> Connection, const std::string& Verb, const std::string& ObjectName,
+                   const std::string& Version, const std::string& Referer,
+                   const std::vector<std::string>& AcceptTypes, std::uint32_t Flags, std::uintptr_t Context)
+    : TObject(TKind::Request),
+      FConnection(std::move(Connection)),
+      FVerb(Verb.empty() ? "GET" : Verb),
+      FObject(ObjectName.empty() ? "/" : ObjectName),
+      FReferer(Referer),
+      FHttp10(Version == "HTTP/1.0"),
+      FFlags(Flags),
+      FContext(Context) {
+  for (const auto& A : AcceptTypes)
+    if (!A.empty()) FAccept.push_back(A);
+  if (FObject.find("://") == std::string::npos && FObject.front() != '/') FObject = "/" + FObject;
+  Options = FConnection->Options;
+  EnsureCurl();
+  FEasy = curl_easy_init();
+  FMulti = curl_multi_init();
+  if (!FEasy || !FMulti) return;
+
+  CURL* E = FEasy;
+  curl_easy_setopt(E, CURLOPT_ERRORBUFFER, FErrorBuffer);
+  curl_easy_setopt(E, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(E, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(E, CURLOPT_FOLLOWLOCATION, 0L);  // followed here, so each one is reported
+  curl_easy_setopt(E, CURLOPT_PATH_AS_IS, 1L);
+  curl_easy_setopt(E, CURLOPT_HTTP_VERSION, FHttp10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  curl_easy_setopt(E, CURLOPT_HEADERFUNCTION, &TRequest::OnHeader);
+  curl_easy_setopt(E, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(E, CURLOPT_WRITEFUNCTION, &TRequest::OnWrite);
+  curl_easy_setopt(E, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(E, CURLOPT_READFUNCTION, &TRequest::OnRead);
+  curl_easy_setopt(E, CURLOPT_READDATA, this);
+  curl_easy_setopt(E, CURLOPT_SEEKFUNCTION, &TRequest::OnSeek);
+  curl_easy_setopt(E, CURLOPT_SEEKDATA, this);
+  curl_easy_setopt(E, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(E, CURLOPT_XFERINFOFUNCTION, &TRequest::OnProgress);
+  curl_easy_setopt(E, CURLOPT_XFERINFODATA, this);
+  curl_easy_setopt(E, CURLOPT_RESOLVER_START_FUNCTION, &TRequest::OnResolverStart);
+  curl_easy_setopt(E, CURLOPT_RESOLVER_START_DATA, this);
+  curl_easy_setopt(E, CURLOPT_OPENSOCKETFUNCTION, &TRequest::OnOpenSocket);
+  curl_easy_setopt(E, CURLOPT_OPENSOCKETDATA, this);
+  curl_easy_setopt(E, CURLOPT_CLOSESOCKETFUNCTION, &TRequest::OnCloseSocket);
+  curl_easy_setopt(E, CURLOPT_CLOSESOCKETDATA, this);
+  curl_easy_setopt(E, CURLOPT_PREREQFUNCTION, &TRequest::OnPrereq);
+  curl_easy_setopt(E, CURLOPT_PREREQDATA, this);
+
+  // Certificates: curl checks the chain against the system store; our verify callback decides
+  // which errors the ignore settings forgive, and checks the host name itself.
+  curl_easy_setopt(E, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(E, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl_easy_setopt(E, CURLOPT_SSL_CTX_FUNCTION, &TRequest::OnSslContext);
+  curl_easy_setopt(E, CURLOPT_SSL_CTX_DATA, this);
+  curl_easy_setopt(E, CURLOPT_SSL_SESSIONID_CACHE, 0L);  // every handshake is verified again
+  // OpenSSL's own convention for naming the store.
+  if (HasEnv("SSL_CERT_FILE")) curl_easy_setopt(E, CURLOPT_CAINFO, std::getenv("SSL_CERT_FILE"));
+  if (HasEnv("SSL_CERT_DIR")) curl_easy_setopt(E, CURLOPT_CAPATH, std::getenv("SSL_CERT_DIR"));
+
+  const TSession& S = Session();
+  if (!S.Agent.empty()) curl_easy_setopt(E, CURLOPT_USERAGENT, S.Agent.c_str());
+  if (!FReferer.empty()) curl_easy_setopt(E, CURLOPT_REFERER, FReferer.c_str());
+  if (!(FFlags & INTERNET_FLAG_NO_COOKIES) && S.Share) {
+    curl_easy_setopt(E, CURLOPT_SHARE, S.Share);
+    curl_easy_setopt(E, CURLOPT_COOKIEFILE, "");  // switches the engine on, reads no file
+  }
+  if (S.AccessType == INTERNET_OPEN_TYPE_DIRECT) curl_easy_setopt(E, CURLOPT_PROXY, "");
+  if (S.AccessType == INTERNET_OPEN_TYPE_PROXY) {
+    const std::string NoProxy = NoProxyList(S.ProxyBypass);
+    curl_easy_setopt(E, CURLOPT_NOPROXY, NoProxy.c_str());  // also keeps no_proxy out
+  }
+}
+
+TRequest::~TRequest() {
+  Closing = true;
+  Detach();
+  if (FEasy) curl_easy_cleanup(FEasy);
+  if (FMulti) curl_multi_cleanup(FMulti);
+  curl_slist_free_all(FHeaderList);
+}
+
+void TRequest::Cancel() {
+  FCancelled = true;
+  if (FMulti) curl_multi_wakeup(FMulti);
+}
+
+void TRequest::Detach() {
+  if (!FAttached) return;
+  curl_multi_remove_handle(FMulti, FEasy);
+  FAttached = false;
+}
+
+// ---------- errors and events ----------
+
+bool TRequest::Fail(unsigned Code, const std::string& Text) {
+  SetLastError(Code, Text);
+  return false;
+}
+
+bool TRequest::Sticky() {
+  if (FCancelled) return Fail(ERROR_INTERNET_OPERATION_CANCELLED, "the request was cancelled");
+  return true;
+}
+
+bool TRequest::FailTransfer() {
+  unsigned Code = 0;
+  switch (FCertProblem) {
+    case TCertProblem::Name: Code = ERROR_INTERNET_SEC_CERT_CN_INVALID; break;
+    case TCertProblem::Date: Code = ERROR_INTERNET_SEC_CERT_DATE_INVALID; break;
+    case TCertProblem::Authority: Code = ERROR_INTERNET_INVALID_CA; break;
+    case TCertProblem::Other: Code = ERROR_INTERNET_SEC_INVALID_CERT; break;
+    case TCertProblem::None: {
+      long Os = 0;
+      curl_easy_getinfo(FEasy, CURLINFO_OS_ERRNO, &Os);
+      Code = ErrorFromCurl(FResult, Os);
+    }
+  }
+  FState = TState::Failed;
+  FFailCode = Code;
+  FFailText = FErrorBuffer[0] ? FErrorBuffer : curl_easy_strerror(FResult);
+  Detach();
+  return Fail(FFailCode, FFailText);
+}
+
+void TRequest::Status(unsigned Code, const void* Info, unsigned Length) {
+  if (Closing) return;
+  Session().Notify(Handle, EventContext(), Code, Info, Length);
+}
+
+void TRequest::StatusText(unsigned Code, const std::string& Text) {
+  if (Closing) return;
+  Session().NotifyText(Handle, EventContext(), Code, Text);
+}
+
+void TRequest::Complete(bool Ok) {
+  const unsigned Error = Ok ? 0 : GetLastInternetError();
+  const std::string Text = Ok ? std::string() : GetLastInternetErrorText();
+  INTERNET_ASYNC_RESULT R{Ok ? 1u : 0u, Error};
+  Status(INTERNET_STATUS_REQUEST_COMPLETE, &R, sizeof R);
+  if (!Ok) SetLastError(Error, Text);  // the callback may have made calls of its own
+}
+
+// ---------- headers ----------
+
+bool TRequest::AddHeaders(const std::string& Text, unsigned Modifiers) {
+  if (!Sticky()) return false;
+  std::vector<std::pair<std::string, std::string>> Add;
+  std::size_t Start = 0;
+  while (Start < Text.size()) {
+    std::size_t End = Text.find('\n', Start);
+    if (End == std::string::npos) End = Text.size();
+    std::string Line = Text.substr(Start, End - Start);
+    Start = End + 1;
+    if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+    if (Trim(Line).empty()) continue;
+    const std::size_t Colon = Line.find(':');
+    const std::string Name = Colon == std::string::npos ? std::string() : Trim(Line.substr(0, Colon));
+    bool Bad = Name.empty();
+    for (unsigned char C : Name) Bad = Bad || C <= 0x20 || C >= 0x7F;
+    for (unsigned char C : Line) Bad = Bad || C == '\r' || C == 0;
+    if (Bad) return Fail(ERROR_HTTP_INVALID_HEADER, "not a header line: " + Line);
+    Add.emplace_back(Name, Trim(Line.substr(Colon + 1)));
+  }
+  for (const auto& [Name, Value] : Add) {
+    auto It = std::find_if(FHeaders.begin(), FHeaders.end(), [&](const std::string& H) {
+      return SameName(Trim(H.substr(0, H.find(':'))), Name);
+    });
+    if ((Modifiers & HTTP_ADDREQ_FLAG_REPLACE) && It != FHeaders.end()) {
+      if (Value.empty())
+        FHeaders.erase(It);
+      else
+        *It = Name + ": " + Value;
+    } else if (!Value.empty() || !(Modifiers & HTTP_ADDREQ_FLAG_REPLACE)) {
+      FHeaders.push_back(Name + ": " + Value);
+    }
+  }
+  return true;
+}
+
+void TRequest::BuildHeaderList() {
+  curl_slist_free_all(FHeaderList);
+  FHeaderList = nullptr;
+  auto Has = [&](const char* Name) {
+    return std::any_of(FHeaders.begin(), FHeaders.end(),
+                       [&](const std::string& H) { return SameName(Trim(H.substr(0, H.find(':'))), Name); });
+  };
+  auto Append = [&](const std::string& Line) { FHeaderList = curl_slist_append(FHeaderList, Line.c_str()); };
+  if (!FAccept.empty() && !Has("Accept")) {
+    std::string A = "Accept: ";
+    for (std::size_t I = 0; I < FAccept.size(); ++I) A += (I ? ", " : "") + FAccept[I];
+    Append(A);
+  }
+  if (FFlags & (INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_RELOAD)) {
+    if (!Has("Pragma")) Append("Pragma: no-cache");
+    if (!Has("Cache-Control")) Append("Cache-Control: no-cache");
+  }
+  for (const auto& H : FHeaders) Append(H);
+  if (!Has("Expect")) Append("Expect:");  // WinINet sends the body at once
+  if (FHasBody && !Has("Content-Type")) Append("Content-Type:");  // nor does it invent a type
+}
+
+// ---------- sending ----------
+
+bool TRequest::Begin(const std::string& Headers, std::string Body, std::uint64_t Total, bool Streaming) {
+  if (!Sticky()) return false;
+  if (IsOffline()) return Fail(ERROR_INTERNET_DISCONNECTED, "working offline");
+  if (!Headers.empty() && !AddHeaders(Headers, HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE)) return false;
+  Detach();
+  FUpload = std::move(Body);
+  FUploadTotal = Total;
+  FUploadPos = 0;
+  FState = Streaming ? TState::Streaming : TState::Idle;
+  FFailCode = 0;
+  FFailText.clear();
+  FRedirects = 0;
+  FResponse = TResponse();
+  FMethod = FVerb;
+  FHasBody = Streaming || Total > 0 || FVerb == "POST" || FVerb == "PUT";
+
+  std::string Url;
+  if (FObject.find("://") != std::string::npos) {
+    Url = EscapeUnsafe(FObject);
+  } else {
+    const bool Secure = FFlags & INTERNET_FLAG_SECURE;
+    const std::uint16_t Default = Secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+    const std::uint16_t Port = FConnection->Port ? FConnection->Port : Default;
+    Url = std::string(Secure ? "https" : "http") + "://" + UrlHost(FConnection->Host) +
+          (Port != Default ? ":" + std::to_string(Port) : std::string()) + EscapeUnsafe(FObject);
+  }
+  TUrlParts P;
+  if (!SplitUrl(Url, P)) return Fail(ERROR_INTERNET_INVALID_URL, "cannot parse " + Url);
+  FOrigin = P.Origin();
+  return StartHop(Url);
+}
+
+bool TRequest::StartHop(const std::string& Url) {
+  Detach();
+  FBlock = TResponse();
+  FBlockComplete = false;
+  FConnectResponse = TResponse();
+  FIssued = FSentReported = FResolving = FSocketOpened = FConnectedReported = false;
+  FFinal = FDone = false;
+  FResult = CURLE_OK;
+  FCertProblem = TCertProblem::None;
+  FBody.clear();
+  FBodyPos = 0;
+  FWritePaused = FReadPaused = false;
+  FUploadPos = 0;
+  FErrorBuffer[0] = 0;
+
+  TUrlParts P;
+  if (!SplitUrl(Url, P)) return Fail(ERROR_INTERNET_INVALID_URL, "cannot parse " + Url);
+  if (P.Scheme != "http" && P.Scheme != "https") return Fail(ERROR_INTERNET_UNRECOGNIZED_SCHEME, Url);
+  FUrl = Url;
+  FHopHost = P.Host;
+  // RFC 6761: names under "invalid" never resolve, and no resolver is asked.
+  std::string Host = Lower(P.Host);
+  if (!Host.empty() && Host.back() == '.') Host.pop_back();
+  if (Host == "invalid" || (Host.size() > 8 && Host.compare(Host.size() - 8, 8, ".invalid") == 0)) {
+    StatusText(INTERNET_STATUS_RESOLVING_NAME, P.Host);
+    FState = TState::Failed;
+    FFailCode = ERROR_INTERNET_NAME_NOT_RESOLVED;
+    FFailText = "Could not resolve host: " + P.Host;
+    return Fail(FFailCode, FFailText);
+  }
+  CURL* E = FEasy;
+  curl_easy_setopt(E, CURLOPT_URL, FUrl.c_str());
+
+  if (FHasBody) {
+    curl_easy_setopt(E, CURLOPT_POST, 1L);
+    curl_easy_setopt(E, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(FUploadTotal));
+    curl_easy_setopt(E, CURLOPT_CUSTOMREQUEST, FMethod == "POST" ? nullptr : FMethod.c_str());
+  } else if (FMethod == "HEAD") {
+    curl_easy_setopt(E, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(E, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl_easy_setopt(E, CURLOPT_NOBODY, 1L);
+  } else {
+    curl_easy_setopt(E, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(E, CURLOPT_CUSTOMREQUEST, FMethod == "GET" ? nullptr : FMethod.c_str());
+  }
+
+  // Server credentials go only to the host and port the request was made for.
+  FOfferServerAuth = !(FFlags & INTERNET_FLAG_NO_AUTH) && !Options.UserName.empty() && P.Origin() == FOrigin;
+  if (FOfferServerAuth) {
+    curl_easy_setopt(E, CURLOPT_USERNAME, Options.UserName.c_str());
+    curl_easy_setopt(E, CURLOPT_PASSWORD, Options.Password.c_str());
+    curl_easy_setopt(E, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
+  } else {
+    curl_easy_setopt(E, CURLOPT_USERNAME, nullptr);
+    curl_easy_setopt(E, CURLOPT_PASSWORD, nullptr);
+    curl_easy_setopt(E, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+  }
+  const TSession& S = Session();
+  if (S.AccessType == INTERNET_OPEN_TYPE_PROXY) {
+    const std::string Proxy = ProxyFor(P.Scheme);
+    curl_easy_setopt(E, CURLOPT_PROXY, Proxy.c_str());
+  }
+  FOfferProxyAuth = S.AccessType != INTERNET_OPEN_TYPE_DIRECT && !Options.ProxyUserName.empty();
+  if (FOfferProxyAuth) {
+    curl_easy_setopt(E, CURLOPT_PROXYUSERNAME, Options.ProxyUserName.c_str());
+    curl_easy_setopt(E, CURLOPT_PROXYPASSWORD, Options.ProxyPassword.c_str());
+    curl_easy_setopt(E, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+  } else {
+    curl_easy_setopt(E, CURLOPT_PROXYUSERNAME, nullptr);
+    curl_easy_setopt(E, CURLOPT_PROXYPASSWORD, nullptr);
+  }
+  curl_easy_setopt(E, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(Options.ConnectTimeout));
+
+  FCertIgnore = (Options.SecurityFlags | FFlags) & kCertFlags;
+  if (!(Options.SecurityFlags & SECURITY_FLAG_IGNORE_UNKNOWN_CA)) FCertIgnore &= ~SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+  // A connection verified under laxer settings is not reused under stricter ones.
+  curl_easy_setopt(E, CURLOPT_FRESH_CONNECT, FConnectedOnce && FCertIgnore != FLastCertIgnore ? 1L : 0L);
+  FLastCertIgnore = FCertIgnore;
+  FConnectedOnce = true;
+
+  BuildHeaderList();
+  curl_easy_setopt(E, CURLOPT_HTTPHEADER, FHeaderList);
+  if (curl_multi_add_handle(FMulti, E) != CURLM_OK) return Fail(ERROR_INTERNET_INTERNAL_ERROR, "curl_multi_add_handle");
+  FAttached = true;
+  Touch();
+  return true;
+}
+
+std::string TRequest::ProxyFor(const std::string& Scheme) const {
+  // "host:port", or per scheme: "http=host:port https=host:port".
+  std::string Plain, Item;
+  std::string Found;
+  auto Flush = [&] {
+    const auto Eq = Item.find('=');
+    if (Eq != std::string::npos && Item.find(':') > Eq) {
+      if (Found.empty() && Lower(Item.substr(0, Eq)) == Scheme) Found = Item.substr(Eq + 1);
+    } else if (Plain.empty()) {
+      Plain = Item;
+    }
+    Item.clear();
+  };
+  for (char C : Session().Proxy) {
+    if (C == ';' || C == ' ' || C == '\t') {
+      if (!Item.empty()) Flush();
+    } else {
+      Item += C;
+    }
+  }
+  if (!Item.empty()) Flush();
+  return Found.empty() ? Plain : Found;
+}
+
+bool TRequest::AuthMayFollow(int Code) const {
+  return (Code == 401 && FOfferServerAuth) || (Code == 407 && FOfferProxyAuth);
+}
+
+bool TRequest::FinalCandidate() const { return FFinal || FDone; }
+
+bool TRequest::ConnectRefused() {
+  long Code = 0;
+  curl_easy_getinfo(FEasy, CURLINFO_HTTP_CONNECTCODE, &Code);
+  return FDone && FResult != CURLE_OK && Code >= 300 && FConnectResponse.Status == Code;
+}
+
+bool TRequest::ToFinalHeaders() {
+  for (;;) {
+    if (!Drive([this] { return FinalCandidate(); })) return false;
+    const bool HaveBlock = FFinal || (FBlockComplete && FBlock.Status >= 200 && !FBlock.FromProxyConnect);
+    if (!HaveBlock) {
+      if (ConnectRefused()) {
+        // The proxy refused the tunnel (407 and the like): its answer is the response.
+        FResponse = FConnectResponse;
+        FBody.clear();
+        FBodyPos = 0;
+        FResult = CURLE_OK;
+        FHaveResponse = true;
+        FState = TState::Response;
+        return true;
+      }
+      if (FResult == CURLE_OK) {
+        FState = TState::Failed;
+        FFailCode = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        FFailText = "no response headers";
+        return Fail(FFailCode, FFailText);
+      }
+      return FailTransfer();
+    }
+    FResponse = FBlock;
+    const int Code = FResponse.Status;
+    const bool Redirect = Code == 301 || Code == 302 || Code == 303 || Code == 307 || Code == 308;
+    char* Next = nullptr;
+    if (Redirect && !(FFlags & INTERNET_FLAG_NO_AUTO_REDIRECT) && FResponse.Find("Location") &&
+        curl_easy_getinfo(FEasy, CURLINFO_REDIRECT_URL, &Next) == CURLE_OK && Next && *Next) {
+      const std::string Url = Next;
+      TUrlParts From, To;
+      SplitUrl(FUrl, From);
+      auto Refuse = [&](unsigned Error, const std::string& Text) {
+        FState = TState::Failed;
+        FFailCode = Error;
+        FFailText = Text;
+        Detach();
+        return Fail(Error, Text);
+      };
+      if (!SplitUrl(Url, To) || (To.Scheme != "http" && To.Scheme != "https"))
+        return Refuse(ERROR_HTTP_REDIRECT_FAILED, "cannot follow the redirect to " + Url);
+      if (From.Scheme == "https" && To.Scheme == "http" && !(FFlags & INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP))
+        return Refuse(ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, "redirect from https to http: " + Url);
+      if (++FRedirects > kMaxRedirects) return Refuse(ERROR_HTTP_REDIRECT_FAILED, "too many redirects");
+      StatusText(INTERNET_STATUS_REDIRECT, Url);
+      // As browsers do: 303 turns everything but HEAD into GET, 301/302 turn POST into GET.
+      if ((Code == 303 && FMethod != "HEAD") || ((Code == 301 || Code == 302) && FMethod == "POST")) {
+        FMethod = FMethod == "HEAD" ? "HEAD" : "GET";
+        FHasBody = false;
+      }
+      if (!StartHop(Url)) return false;
+      continue;
+    }
+    FHaveResponse = true;
+    FState = TState::Response;
+    const auto Bytes = static_cast<std::uint32_t>(FResponse.Bytes);
+    Status(INTERNET_STATUS_RESPONSE_RECEIVED, &Bytes, sizeof Bytes);
+    return true;
+  }
+}
+
+bool TRequest::Send(const std::string& Headers, const void* Data, std::size_t Length) {
+  FHaveResponse = false;
+  std::string Body = Length ? std::string(static_cast<const char*>(Data), Length) : std::string();
+  const bool Ok = Begin(Headers, std::move(Body), Length, false) && ToFinalHeaders();
+  Complete(Ok);
+  return Ok;
+}
+
+bool TRequest::SendEx(const std::string& Headers, std::uint64_t TotalLength) {
+  FHaveResponse = false;
+  if (!Begin(Headers, std::string(), TotalLength, true)) return false;
+  FUpload.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(TotalLength, 64u << 20)));
+  // Initiated once curl asks for the first body bytes (or, without a body, has sent the request).
+  if (!Drive([this] { return FReadPaused || FFinal || (FIssued && FUploadTotal == 0); })) return false;
+  if (FDone && FResult != CURLE_OK && !FBlockComplete && !ConnectRefused()) return FailTransfer();
+  return true;
+}
+
+bool TRequest::Write(const void* Buffer, std::size_t Length, std::size_t& Written) {
+  Written = 0;
+  if (!Sticky()) return false;
+  if (FState != TState::Streaming) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no streamed send");
+  if (FDone && FResult != CURLE_OK && !FBlockComplete && !ConnectRefused()) return FailTransfer();
+  const std::size_t Room = static_cast<std::size_t>(FUploadTotal - FUpload.size());
+  const std::size_t N = std::min(Length, Room);
+  FUpload.append(static_cast<const char*>(Buffer), N);
+  Written = N;
+  if (N == 0 || FFinal || FDone) return true;  // the server answered already; the rest is not sent
+  if (FReadPaused) {
+    FReadPaused = false;
+    curl_easy_pause(FEasy, CURLPAUSE_CONT);
+  }
+  if (!Drive([this] { return FUploadPos >= FUpload.size() || FFinal; })) return false;
+  if (FDone && FResult != CURLE_OK && !FBlockComplete && !ConnectRefused()) return FailTransfer();
+  return true;
+}
+
+bool TRequest::End() {
+  if (!Sticky()) return false;
+  if (FState != TState::Streaming) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no streamed send");
+  bool Ok;
+  if (FUpload.size() < FUploadTotal && !FDone && !FFinal) {
+    FState = TState::Failed;
+    FFailCode = ERROR_INTERNET_INCORRECT_HANDLE_STATE;
+    FFailText = "the body is shorter than announced";
+    Detach();
+    Ok = Fail(FFailCode, FFailText);
+  } else {
+    FState = TState::Idle;
+    if (FReadPaused) {
+      FReadPaused = false;
+      curl_easy_pause(FEasy, CURLPAUSE_CONT);
+    }
+    Ok = ToFinalHeaders();
+  }
+  Complete(Ok);
+  return Ok;
+}
+
+// ---------- the response ----------
+
+bool TRequest::Query(unsigned InfoLevel, std::string& Value) const {
+  if (FCancelled) return Fail(ERROR_INTERNET_OPERATION_CANCELLED, "the request was cancelled");
+  if (!FHaveResponse) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no response yet");
+  const TResponse& R = FResponse;
+  switch (InfoLevel) {
+    case HTTP_QUERY_STATUS_CODE: Value = std::to_string(R.Status); return true;
+    case HTTP_QUERY_STATUS_TEXT: Value = R.Reason; return true;
+    case HTTP_QUERY_VERSION: Value = R.Version; return true;
+    case HTTP_QUERY_RAW_HEADERS_CRLF:
+      Value = R.StatusLine + "\r\n";
+      for (const auto& L : R.Lines) Value += L + "\r\n";
+      Value += "\r\n";
+      return true;
+    default: break;
+  }
+  static const std::pair<unsigned, const char*> Names[] = {
+      {HTTP_QUERY_CONTENT_TYPE, "Content-Type"},
+      {HTTP_QUERY_CONTENT_LENGTH, "Content-Length"},
+      {HTTP_QUERY_CONTENT_LANGUAGE, "Content-Language"},
+      {HTTP_QUERY_DATE, "Date"},
+      {HTTP_QUERY_EXPIRES, "Expires"},
+      {HTTP_QUERY_LAST_MODIFIED, "Last-Modified"},
+      {HTTP_QUERY_PRAGMA, "Pragma"},
+      {HTTP_QUERY_CONNECTION, "Connection"},
+      {HTTP_QUERY_CONTENT_ENCODING, "Content-Encoding"},
+      {HTTP_QUERY_LOCATION, "Location"},
+      {HTTP_QUERY_WWW_AUTHENTICATE, "WWW-Authenticate"},
+      {HTTP_QUERY_PROXY_AUTHENTICATE, "Proxy-Authenticate"},
+      {HTTP_QUERY_ACCEPT_RANGES, "Accept-Ranges"},
+      {HTTP_QUERY_SET_COOKIE, "Set-Cookie"},
+      {HTTP_QUERY_CACHE_CONTROL, "Cache-Control"},
+      {HTTP_QUERY_CONTENT_RANGE, "Content-Range"},
+      {HTTP_QUERY_ETAG, "ETag"},
+      {HTTP_QUERY_TRANSFER_ENCODING, "Transfer-Encoding"},
+  };
+  std::string Name;
+  if (InfoLevel == HTTP_QUERY_CUSTOM) {
+    Name = Value;
+  } else {
+    for (const auto& [Level, Text] : Names)
+      if (Level == InfoLevel) Name = Text;
+  }
+  const std::string* Found = Name.empty() ? nullptr : R.Find(Name);
+  if (!Found) return Fail(ERROR_HTTP_HEADER_NOT_FOUND, "no header " + Name);
+  Value = *Found;
+  return true;
+}
+
+bool TRequest::Read(void* Buffer, std::size_t Length, std::size_t& Read) {
+  Read = 0;
+  if (!Sticky()) return false;
+  if (!FHaveResponse) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no response yet");
+  if (FState == TState::Failed) return Fail(FFailCode, FFailText);
+  if (Length == 0) return true;
+  if (FBodyPos >= FBody.size() && !FDone) {
+    FBody.clear();
+    FBodyPos = 0;
+    if (FWritePaused) {
+      FWritePaused = false;
+      curl_easy_pause(FEasy, CURLPAUSE_CONT);  // may hand over the held-back data at once
+    }
+    if (FBody.empty()) {
+      Status(INTERNET_STATUS_RECEIVING_RESPONSE);
+      if (!Drive([this] { return FBodyPos < FBody.size(); })) return false;
+      const auto Bytes = static_cast<std::uint32_t>(FBody.size());
+      if (Bytes) Status(INTERNET_STATUS_RESPONSE_RECEIVED, &Bytes, sizeof Bytes);
+    }
+  }
+  if (FBodyPos < FBody.size()) {
+    Read = std::min(Length, FBody.size() - FBodyPos);
+    std::memcpy(Buffer, FBody.data() + FBodyPos, Read);
+    FBodyPos += Read;
+    return true;
+  }
+  if (FResult != CURLE_OK) return FailTransfer();
+  return true;
+}
+
+// ---------- driving curl ----------
+
+std::uint32_t TRequest::CurrentTimeout() const {
+  if (!FIssued) return 0;  // connecting: curl's connect timeout
+  if (FHasBody && FUploadPos < FUploadTotal) return Options.SendTimeout;
+  return Options.ReceiveTimeout;
+}
+
+void TRequest::CollectDone() {
+  int Left = 0;
+  while (CURLMsg* M = curl_multi_info_read(FMulti, &Left))
+    if (M->msg == CURLMSG_DONE && M->easy_handle == FEasy) {
+      FDone = true;
+      FResult = M->data.result;
+    }
+}
+
+bool TRequest::Drive(const std::function<bool()>& Ready) {
+  Touch();
+  for (;;) {
+    if (FCancelled) {
+      FState = TState::Failed;
+      FFailCode = ERROR_INTERNET_OPERATION_CANCELLED;
+      FFailText = "the request was cancelled";
+      Detach();
+      return Fail(FFailCode, FFailText);
+    }
+    if (Ready() || FDone) return true;
+    int Running = 0;
+    const CURLMcode M = curl_multi_perform(FMulti, &Running);
+    if (M != CURLM_OK) return Fail(ERROR_INTERNET_INTERNAL_ERROR, curl_multi_strerror(M));
+    CollectDone();
+    if (FCancelled) continue;
+    if (Ready() || FDone) return true;
+    int Wait = kPollMs;
+    if (const std::uint32_t Limit = CurrentTimeout()) {
+      const auto Idle = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                              FLastActivity)
+                            .count();
+      if (Idle >= Limit) {
+        FState = TState::Failed;
+        FFailCode = ERROR_INTERNET_TIMEOUT;
+        FFailText = "no progress for " + std::to_string(Limit) + " ms";
+        Detach();
+        return Fail(FFailCode, FFailText);
+      }
+      Wait = std::min<int>(Wait, static_cast<int>(Limit - Idle));
+    }
+    curl_multi_poll(FMulti, nullptr, 0, Wait, nullptr);
+  }
+}
+
+// ---------- curl callbacks ----------
+
+size_t TRequest::OnHeader(char* Data, size_t Size, size_t Count, void* User) {
+  auto* R = static_cast<TRequest*>(User);
+  const size_t N = Size * Count;
+  R->Touch();
+  std::string Line(Data, N);
+  while (!Line.empty() && (Line.back() == '\n' || Line.back() == '\r')) Line.pop_back();
+  R->HeaderLine(std::move(Line));
+  R->FBlock.Bytes += N;
+  return N;
+}
+
+void TRequest::HeaderLine(std::string Line) {
+  if (Line.rfind("HTTP/", 0) == 0) {
+    // A complete response followed by another: curl's authentication round trip.
+    if (FBlockComplete && !FBlock.FromProxyConnect && FIssued) Status(INTERNET_STATUS_INTERMEDIATE_RESPONSE);
+    FBlock = TResponse();
+    FBlockComplete = false;
+    FBlock.FromProxyConnect = !FIssued;  // before the request went out: the proxy's CONNECT answer
+    if (FIssued && !FSentReported) {
+      FSentReported = true;
+      curl_off_t Size = 0;
+      curl_easy_getinfo(FEasy, CURLINFO_REQUEST_SIZE, &Size);
+      const auto Sent = static_cast<std::uint32_t>(Size);
+      Status(INTERNET_STATUS_REQUEST_SENT, &Sent, sizeof Sent);
+      Status(INTERNET_STATUS_RECEIVING_RESPONSE);
+    }
+    FBlock.StatusLine = Line;
+    const std::size_t Sp1 = Line.find(' ');
+    FBlock.Version = Line.substr(0, Sp1);
+    if (Sp1 != std::string::npos) {
+      FBlock.Status = std::atoi(Line.c_str() + Sp1 + 1);
+      const std::size_t Sp2 = Line.find(' ', Sp1 + 1);
+      if (Sp2 != std::string::npos) FBlock.Reason = Trim(Line.substr(Sp2 + 1));
+    }
+    return;
+  }
+  if (FBlock.StatusLine.empty()) return;  // trailers or stray lines
+  if (Line.empty()) {
+    if (FBlockComplete) return;
+    FBlockComplete = true;
+    if (FBlock.FromProxyConnect) {
+      FConnectResponse = FBlock;
+    } else if (FBlock.Status >= 200 && !AuthMayFollow(FBlock.Status)) {
+      FFinal = true;
+    } else if (FBlock.Status < 200) {
+      Status(INTERNET_STATUS_INTERMEDIATE_RESPONSE);
+      FBlock = TResponse();
+      FBlockComplete = false;
+    }
+    return;
+  }
+  if (FBlockComplete) return;
+  FBlock.Lines.push_back(Line);
+  if ((Line[0] == ' ' || Line[0] == '\t') && !FBlock.Fields.empty()) {
+    FBlock.Fields.back().second += " " + Trim(Line);
+    return;
+  }
+  const std::size_t Colon = Line.find(':');
+  if (Colon == std::string::npos) return;
+  FBlock.Fields.emplace_back(Trim(Line.substr(0, Colon)), Trim(Line.substr(Colon + 1)));
+}
+
+size_t TRequest::OnWrite(char* Data, size_t Size, size_t Count, void* User) {
+  auto* R = static_cast<TRequest*>(User);
+  const size_t N = Size * Count;
+  R->Touch();
+  R->FFinal = true;  // only the final response's body reaches us
+  if (R->FBody.size() - R->FBodyPos >= kBodyLimit) {
+    R->FWritePaused = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
+  R->FBody.append(Data, N);
+  return N;
+}
+
+size_t TRequest::OnRead(char* Data, size_t Size, size_t Count, void* User) {
+  auto* R = static_cast<TRequest*>(User);
+  if (R->FCancelled) return CURL_READFUNC_ABORT;
+  if (R->FUploadPos < R->FUpload.size()) {
+    const size_t N = std::min(Size * Count, R->FUpload.size() - R->FUploadPos);
+    std::memcpy(Data, R->FUpload.data() + R->FUploadPos, N);
+    R->FUploadPos += N;
+    R->Touch();
+    return N;
+  }
+  if (R->FUploadPos >= R->FUploadTotal) return 0;
+  R->FReadPaused = true;  // InternetWriteFile brings more
+  return CURL_READFUNC_PAUSE;
+}
+
+int TRequest::OnSeek(void* User, curl_off_t Offset, int Origin) {
+  auto* R = static_cast<TRequest*>(User);
+  if (Origin != SEEK_SET || Offset < 0 || static_cast<std::uint64_t>(Offset) > R->FUpload.size())
+    return CURL_SEEKFUNC_CANTSEEK;
+  R->FUploadPos = static_cast<std::size_t>(Offset);
+  return CURL_SEEKFUNC_OK;
+}
+
+int TRequest::OnProgress(void* User, curl_off_t, curl_off_t DlNow, curl_off_t, curl_off_t UlNow) {
+  auto* R = static_cast<TRequest*>(User);
+  if (R->FCancelled) return 1;
+  if (DlNow != R->FLastDl || UlNow != R->FLastUl) {
+    R->FLastDl = DlNow;
+    R->FLastUl = UlNow;
+    R->Touch();
+  }
+  return 0;
+}
+
+int TRequest::OnResolverStart(void*, void*, void* User) {
+  auto* R = static_cast<TRequest*>(User);
+  R->FResolving = true;
+  R->StatusText(INTERNET_STATUS_RESOLVING_NAME, R->FHopHost);
+  return 0;
+}
+
+curl_socket_t TRequest::OnOpenSocket(void* User, curlsocktype Purpose, struct curl_sockaddr* Address) {
+  auto* R = static_cast<TRequest*>(User);
+  if (Purpose == CURLSOCKTYPE_IPCXN) {
+    char Text[INET6_ADDRSTRLEN] = "";
+    if (Address->family == AF_INET)
+      ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&Address->addr)->sin_addr, Text, sizeof Text);
+    else if (Address->family == AF_INET6)
+      ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&Address->addr)->sin6_addr, Text, sizeof Text);
+    if (R->FResolving) {
+      R->FResolving = false;
+      R->StatusText(INTERNET_STATUS_NAME_RESOLVED, Text);
+    }
+    R->StatusText(INTERNET_STATUS_CONNECTING_TO_SERVER, Text);
+    R->FSocketOpened = true;
+    R->FConnectedReported = false;
+    R->FIssued = false;  // a new connection: a proxy may answer CONNECT first
+  }
+  return ::socket(Address->family, Address->socktype | SOCK_CLOEXEC, Address->protocol);
+}
+
+int TRequest::OnCloseSocket(void* User, curl_socket_t Socket) {
+  auto* R = static_cast<TRequest*>(User);
+  R->Status(INTERNET_STATUS_CLOSING_CONNECTION);
+  const int Rc = ::close(Socket);
+  R->Status(INTERNET_STATUS_CONNECTION_CLOSED);
+  return Rc;
+}
+
+int TRequest::OnPrereq(void* User, char* PrimaryIp, char*, int, int) {
+  auto* R = static_cast<TRequest*>(User);
+  if (R->FSocketOpened && !R->FConnectedReported) {
+    R->FConnectedReported = true;
+    R->StatusText(INTERNET_STATUS_CONNECTED_TO_SERVER, PrimaryIp ? PrimaryIp : "");
+  }
+  R->FIssued = true;
+  R->FSentReported = false;
+  R->Status(INTERNET_STATUS_SENDING_REQUEST);
+  return CURL_PREREQFUNC_OK;
+}
+
+CURLcode TRequest::OnSslContext(CURL*, void* SslContext, void* User) {
+  auto* R = static_cast<TRequest*>(User);
+  auto* Ctx = static_cast<SSL_CTX*>(SslContext);
+  SSL_CTX_set_ex_data(Ctx, CertExIndex(), R);
+  SSL_CTX_set_verify(Ctx, SSL_VERIFY_PEER, &TRequest::OnVerify);
+  if (!(R->FCertIgnore & SECURITY_FLAG_IGNORE_CERT_CN_INVALID)) {
+    X509_VERIFY_PARAM* P = SSL_CTX_get0_param(Ctx);
+    X509_VERIFY_PARAM_set_hostflags(P, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    if (IsIpLiteral(R->FHopHost))
+      X509_VERIFY_PARAM_set1_ip_asc(P, R->FHopHost.c_str());
+    else
+      X509_VERIFY_PARAM_set1_host(P, R->FHopHost.c_str(), R->FHopHost.size());
+  }
+  return CURLE_OK;
+}
+
+int TRequest::OnVerify(int PreverifyOk, X509_STORE_CTX* Store) {
+  if (PreverifyOk) return 1;
+  auto* Ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(Store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+  auto* R = Ssl ? static_cast<TRequest*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(Ssl), CertExIndex())) : nullptr;
+  if (!R) return 0;
+  TCertProblem Problem = TCertProblem::Other;
+  std::uint32_t Forgiven = 0;
+  switch (X509_STORE_CTX_get_error(Store)) {
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+    case X509_V_ERR_ERROR_IN_CERT_NOT_BEFORE_FIELD:
+    case X509_V_ERR_ERROR_IN_CERT_NOT_AFTER_FIELD:
+      Problem = TCertProblem::Date;
+      Forgiven = SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
+      break;
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_CERT_UNTRUSTED:
+      Problem = TCertProblem::Authority;
+      Forgiven = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+      break;
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+      Problem = TCertProblem::Name;
+      Forgiven = SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
+      break;
+    default: break;
+  }
+  if (R->FCertIgnore & Forgiven) {
+    X509_STORE_CTX_set_error(Store, X509_V_OK);
+    return 1;
+  }
+  if (R->FCertProblem == TCertProblem::None) R->FCertProblem = Problem;
+  return 0;
+}
+
+}  // namespace zu::inet::detail
