@@ -1,4 +1,5 @@
 #include "platform/framework/Application.h"
+#include "platform/framework/Messages.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -6,6 +7,11 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSessionManager>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,11 +31,21 @@ TApplication& TApplication::Instance() {
 }
 
 void TApplication::Initialize(int& argc, char** argv, bool Gui) {
-  if (QCoreApplication::instance()) return;
-  if (Gui)
-    new QApplication(argc, argv);
-  else
-    new QCoreApplication(argc, argv);
+  if (!QCoreApplication::instance()) {
+    if (Gui)
+      new QApplication(argc, argv);
+    else
+      new QCoreApplication(argc, argv);
+  }
+  // From here on the program tears down: lists and components stay silent.
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                   [] { Instance().SetDestroying(true); });
+  if (auto* GuiApp = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    // The session manager asks before a log-off: every hidden window answers.
+    QObject::connect(GuiApp, &QGuiApplication::commitDataRequest, [](QSessionManager& Manager) {
+      if (!BroadcastQueryEndSession()) Manager.cancel();
+    });
+  }
 }
 
 void TApplication::SetTitle(const std::string& Value) {
@@ -73,6 +89,41 @@ void TApplication::HandleCurrentException() {
   } catch (...) {
     HandleException(std::runtime_error("Unknown exception"));
   }
+}
+
+namespace {
+int GInterruptPipe[2] = {-1, -1};
+std::function<void()> GInterruptHandler;
+
+void OnSignal(int) {
+  const char C = 1;
+  [[maybe_unused]] const ssize_t N = ::write(GInterruptPipe[1], &C, 1);  // async-signal-safe
+}
+}  // namespace
+
+void TApplication::SetInterruptHandler(std::function<void()> Handler) {
+  GInterruptHandler = std::move(Handler);
+  if (!GInterruptHandler) {
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+    return;
+  }
+  if (GInterruptPipe[0] < 0) {
+    if (::pipe2(GInterruptPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* Notifier = new QSocketNotifier(GInterruptPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(Notifier, &QSocketNotifier::activated, [] {
+      char Buf[16];
+      while (::read(GInterruptPipe[0], Buf, sizeof Buf) > 0) {
+      }
+      if (GInterruptHandler) GInterruptHandler();
+    });
+  }
+  struct sigaction Sa {};
+  Sa.sa_handler = OnSignal;
+  sigemptyset(&Sa.sa_mask);
+  Sa.sa_flags = SA_RESTART;
+  ::sigaction(SIGINT, &Sa, nullptr);
+  ::sigaction(SIGTERM, &Sa, nullptr);
 }
 
 bool TApplication::CloseMainForm() {
@@ -193,6 +244,11 @@ void SignalWaitEvent(THandle Event) {
   }
   E->Cv.notify_all();
   WakeMainThread();
+}
+
+bool IsWaitEventSignaled(THandle Event) {
+  auto E = FindEvent(Event);
+  return E && IsSignaled(*E);
 }
 
 void CloseWaitEvent(THandle Event) {

@@ -51,6 +51,10 @@ class TApplication {
   void SetMainForm(QWidget* Form) { FMainForm = Form; }
   bool Destroying() const { return FDestroying; } void SetDestroying(bool Value) { FDestroying = Value; }
 
+  // Ctrl+C (SIGINT) and SIGTERM call Handler in the main thread, from the message loop, instead
+  // of killing the process. An empty handler restores the default.
+  void SetInterruptHandler(std::function<void()> Handler);
+
   bool IsGui() const;
   std::string ExeName() const;
 

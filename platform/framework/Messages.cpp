@@ -160,16 +160,25 @@ bool PostMessage(THandle Wnd, unsigned Msg, std::uintptr_t WParam, std::intptr_t
 std::intptr_t SendMessage(THandle Wnd, unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam) {
   QPointer<QObject> Target = Find(Wnd).Object;
   if (!Target) return 0;
-  TMessageEvent E(TMessage{Msg, WParam, LParam, 0});
   if (Target->thread() == QThread::currentThread()) {
+    TMessageEvent E(TMessage{Msg, WParam, LParam, 0});
     QCoreApplication::sendEvent(Target.data(), &E);
-  } else {
-    // The receiving thread runs it from its event processing; we wait for the result.
-    QMetaObject::invokeMethod(
-        Target.data(), [Target, &E] { if (Target) QCoreApplication::sendEvent(Target.data(), &E); },
-        Qt::BlockingQueuedConnection);
+    return E.Message.Result;
   }
-  return E.Message.Result;
+  // Posted while the window is known to live; the receiving thread runs it from its event
+  // processing, and the event's end (handled, or dropped with its window) wakes us.
+  auto Reply = std::make_shared<TSendReply>();
+  {
+    std::lock_guard<std::mutex> L(GLock);
+    auto It = GHandles.find(Wnd);
+    if (It == GHandles.end() || !It->second.Object) return 0;
+    auto* E = new TMessageEvent(TMessage{Msg, WParam, LParam, 0});
+    E->Reply = Reply;
+    QCoreApplication::postEvent(It->second.Object.data(), E);
+  }
+  std::unique_lock<std::mutex> L(Reply->M);
+  Reply->Cv.wait(L, [&] { return Reply->Done; });
+  return Reply->Result;
 }
 
 bool SetTimer(THandle Wnd, std::uintptr_t Id, int IntervalMs) {

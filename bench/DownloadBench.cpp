@@ -1,0 +1,139 @@
+// zuget against curl: the same 512 MiB file from nginx on 127.0.0.1, alternating, for three
+// settings; prints the time ratio curl/zuget and zuget's peak resident memory.
+//   build/bin/bench_download [MiB] [rounds]
+#include <QCoreApplication>
+#include <QAbstractEventDispatcher>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+#include "TestUtil.h"
+#include "platform/framework/Messages.h"
+#include "servers/TestServers.h"
+
+extern char** environ;
+
+namespace {
+
+struct TRun {
+  double Seconds = 0;
+  long PeakKiB = 0;
+  int Status = -1;
+};
+
+TRun Spawn(const std::vector<std::string>& Args) {
+  std::vector<char*> Argv;
+  for (const auto& A : Args) Argv.push_back(const_cast<char*>(A.c_str()));
+  Argv.push_back(nullptr);
+  posix_spawn_file_actions_t Fa;
+  posix_spawn_file_actions_init(&Fa);
+  posix_spawn_file_actions_addopen(&Fa, 2, "/dev/null", O_WRONLY, 0);
+  pid_t Pid = 0;
+  const auto T0 = std::chrono::steady_clock::now();
+  TRun R;
+  if (posix_spawnp(&Pid, Argv[0], &Fa, nullptr, Argv.data(), environ) != 0) return R;
+  posix_spawn_file_actions_destroy(&Fa);
+  int Status = 0;
+  rusage Use{};
+  ::wait4(Pid, &Status, 0, &Use);
+  R.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - T0).count();
+  R.PeakKiB = Use.ru_maxrss;
+  R.Status = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+  return R;
+}
+
+// One synchronised call's round trip, as the download pays it per progress event.
+double SyncCallSeconds() {
+  const zu::THandle W = zu::AllocateHWnd([](zu::TMessage& M) { M.Result = 1; });
+  std::atomic<int> Done{0};
+  const int N = 20000;
+  auto* D = QAbstractEventDispatcher::instance();
+  std::thread T([&] {
+    for (int I = 0; I < N; ++I) zu::SendMessage(W, zu::ZUM_SYNCHRONIZE, 0, 0);
+    Done = 1;
+    D->wakeUp();
+  });
+  const auto T0 = std::chrono::steady_clock::now();
+  while (!Done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  const double S = std::chrono::duration<double>(std::chrono::steady_clock::now() - T0).count();
+  T.join();
+  zu::DeallocateHWnd(W);
+  return S / N;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication App(argc, argv);
+  const long MiB = argc > 1 ? std::atol(argv[1]) : 512;
+  const int Rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+  zutest::NginxServer N;
+  if (!N.Ok()) {
+    std::fprintf(stderr, "bench_download: nginx did not start: %s\n", N.Error().c_str());
+    return 1;
+  }
+  {
+    std::ofstream F(N.DocRoot() + "/big.bin", std::ios::binary);
+    std::vector<char> Block(1 << 20);
+    for (size_t I = 0; I < Block.size(); ++I) Block[I] = static_cast<char>(I * 131 + 7);
+    for (long I = 0; I < MiB; ++I) F.write(Block.data(), static_cast<std::streamsize>(Block.size()));
+  }
+  zutest::TempDir Out;
+  const std::string Url = N.Url("/big.bin"), Zuget = zutest::BinDir() + "/zuget";
+  const double Sync = SyncCallSeconds();
+  std::printf("file: %ld MiB from nginx on 127.0.0.1, %d rounds, best of each\n", MiB, Rounds);
+  std::printf("one synchronised call: %.2f us\n", Sync * 1e6);
+
+  struct TCase {
+    const char* Name;
+    std::vector<std::string> Args;
+    int Buffer;
+  };
+  const TCase Cases[] = {
+      {"(a) buffer 65536, progress on", {"--progress", "--buffer", "65536"}, 65536},
+      {"(b) buffer 4096, progress on", {"--progress", "--buffer", "4096"}, 4096},
+      {"(c) buffer 4096, no progress", {"--quiet", "--buffer", "4096"}, 4096},
+  };
+  int Failures = 0;
+  for (const auto& C : Cases) {
+    double BestZ = 1e9, BestC = 1e9;
+    long Peak = 0;
+    for (int R = 0; R < Rounds; ++R) {
+      std::vector<std::string> Z = {Zuget, Url, "-o", Out.File("z.bin")};
+      Z.insert(Z.end(), C.Args.begin(), C.Args.end());
+      const TRun Rz = Spawn(Z);
+      const TRun Rc = Spawn({"curl", "-s", "-o", Out.File("c.bin"), Url});
+      if (Rz.Status != 0 || Rc.Status != 0) {
+        std::fprintf(stderr, "bench_download: a download failed (zuget %d, curl %d)\n", Rz.Status, Rc.Status);
+        return 1;
+      }
+      BestZ = std::min(BestZ, Rz.Seconds);
+      BestC = std::min(BestC, Rc.Seconds);
+      Peak = std::max(Peak, Rz.PeakKiB);
+    }
+    const double Ratio = BestC / BestZ;
+    std::printf("%-32s zuget %.3f s  curl %.3f s  curl/zuget %.2f  zuget peak %.1f MiB", C.Name, BestZ, BestC, Ratio,
+                Peak / 1024.0);
+    if (C.Buffer == 4096 && C.Args[0] == std::string("--progress")) {
+      const double Blocks = static_cast<double>(MiB) * 1048576.0 / C.Buffer;
+      const double Limit = (BestC + Blocks * Sync) * 1.25;
+      std::printf("  limit %.3f s %s\n", Limit, BestZ <= Limit ? "ok" : "MISSED");
+      if (BestZ > Limit) ++Failures;
+    } else {
+      std::printf("  %s\n", Ratio >= 0.9 ? "ok" : "MISSED (target 0.9)");
+      if (Ratio < 0.9) ++Failures;
+    }
+    if (Peak > 40 * 1024) ++Failures;
+  }
+  return Failures == 0 ? 0 : 3;
+}

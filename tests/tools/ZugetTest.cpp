@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+
+#include "TestUtil.h"
+#include "servers/TestServers.h"
+
+using zutest::FaultServer;
+using zutest::NginxServer;
+
+namespace {
+
+zutest::ProcessResult Zuget(const std::vector<std::string>& Args) {
+  return zutest::RunProcess(zutest::BinDir() + "/zuget", Args, "", 60);
+}
+
+std::string Pattern(std::size_t N, unsigned Seed) {
+  std::mt19937 Gen(Seed);
+  std::string S(N, '\0');
+  for (auto& C : S) C = static_cast<char>(Gen());
+  return S;
+}
+
+}  // namespace
+
+TEST(Zuget, DownloadsToStandardOutputAndToAFile) {
+  NginxServer N;
+  ASSERT_TRUE(N.Ok()) << N.Error();
+  auto R = Zuget({N.Url("/hello.txt"), "--quiet"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out, "Hello, world!\n");
+  zutest::TempDir D;
+  const std::string Content = Pattern(300000, 1);
+  N.Put("big.bin", Content);
+  R = Zuget({N.Url("/big.bin"), "-o", D.File("big.bin"), "--events", "--buffer", "65536"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_TRUE(zutest::ReadFile(D.File("big.bin")) == Content);
+  EXPECT_NE(R.Err.find("header 200 300000\n"), std::string::npos) << R.Err;
+  EXPECT_NE(R.Err.find("progress 300000 300000\n"), std::string::npos) << R.Err;
+  EXPECT_NE(R.Err.find("done 300000\n"), std::string::npos) << R.Err;
+}
+
+TEST(Zuget, ExitStatusPerOutcome) {
+  NginxServer N;
+  ASSERT_TRUE(N.Ok()) << N.Error();
+  zutest::TempDir D;
+  auto R = Zuget({N.Url("/nothing"), "--events"});
+  EXPECT_EQ(R.ExitCode, 4);
+  EXPECT_NE(R.Err.find("httperror 404"), std::string::npos);
+  EXPECT_NE(R.Err.find("object not found"), std::string::npos);
+  R = Zuget({"http://no-such-host.invalid/", "--events"});
+  EXPECT_EQ(R.ExitCode, 3);
+  EXPECT_NE(R.Err.find("unreachable"), std::string::npos);
+  R = Zuget({N.Url("/hello.txt"), "-o", D.File("no/dir/x"), "--events"});
+  EXPECT_EQ(R.ExitCode, 6);
+  EXPECT_NE(R.Err.find("outputfileerror"), std::string::npos);
+  for (const auto& Args : std::vector<std::vector<std::string>>{
+           {}, {"--bogus", "x"}, {"a", "b"}, {"x", "--resume"}, {"x", "--range", "9-3"}, {"x", "--buffer", "10"}})
+    EXPECT_EQ(Zuget(Args).ExitCode, 2);
+  EXPECT_EQ(Zuget({"--help"}).ExitCode, 0);
+}
+
+TEST(Zuget, LostConnectionThenResume) {
+  FaultServer F;
+  const std::string Content = Pattern(1000000, 2);
+  F.On("/big", FaultServer::Script({FaultServer::CutAfter(Content, 500000), FaultServer::File(Content)}));
+  zutest::TempDir D;
+  auto R = Zuget({F.Url("/big"), "-o", D.File("big.bin"), "--events"});
+  EXPECT_EQ(R.ExitCode, 5);
+  EXPECT_NE(R.Err.find("connlost 500000 1000000"), std::string::npos) << R.Err;
+  R = Zuget({F.Url("/big"), "-o", D.File("big.bin"), "--resume", "--quiet"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_TRUE(zutest::ReadFile(D.File("big.bin")) == Content);
+  EXPECT_EQ(F.Last().Header("Range"), "bytes=495904-");
+}
+
+TEST(Zuget, RangesHeadersAndPosts) {
+  FaultServer F;
+  F.On("/file", FaultServer::File("0123456789"));
+  F.On("/form", FaultServer::Reply(200, "posted"));
+  auto R = Zuget({F.Url("/file"), "--range", "2-5", "--quiet"});
+  EXPECT_EQ(R.Out, "2345");
+  R = Zuget({F.Url("/form"), "--post", "a=1", "--header", "X-Zu: 1", "--quiet"});
+  EXPECT_EQ(R.Out, "posted");
+  EXPECT_EQ(F.Last().Method, "POST");
+  EXPECT_EQ(F.Last().Body, "a=1");
+  EXPECT_EQ(F.Last().Header("X-Zu"), "1");
+}
+
+TEST(Zuget, CtrlCPausesAndKeepsThePartialFile) {
+  FaultServer F;
+  const std::string Content = Pattern(200000, 3);
+  F.On("/slow", FaultServer::Script({FaultServer::Stall(Content, 50000, 20000), FaultServer::File(Content)}));
+  zutest::TempDir D;
+  const std::string Out = D.File("slow.bin");
+  pid_t Pid = fork();
+  if (Pid == 0) {
+    const std::string Exe = zutest::BinDir() + "/zuget", Url = F.Url("/slow");
+    ::execl(Exe.c_str(), "zuget", Url.c_str(), "-o", Out.c_str(), "--quiet", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(Pid, 0);
+  std::error_code Ec;
+  auto Size = [&] {
+    const auto N = std::filesystem::file_size(Out, Ec);
+    return Ec ? 0 : N;
+  };
+  for (int I = 0; I < 500 && Size() < 50000; ++I)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ::kill(Pid, SIGINT);
+  int Status = 0;
+  ASSERT_EQ(::waitpid(Pid, &Status, 0), Pid);
+  ASSERT_TRUE(WIFEXITED(Status));
+  EXPECT_EQ(WEXITSTATUS(Status), 7);
+  const std::string Partial = zutest::ReadFile(Out);
+  EXPECT_GE(Partial.size(), 50000u);
+  EXPECT_TRUE(Partial == Content.substr(0, Partial.size()));
+  auto R = Zuget({F.Url("/slow"), "-o", Out, "--resume", "--quiet"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_TRUE(zutest::ReadFile(Out) == Content);
+}

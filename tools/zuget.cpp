@@ -1,0 +1,304 @@
+// zuget: a command-line downloader on the HTTP component, and an example of its use.
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "http/zuHTTP.h"
+#include "platform/framework/Application.h"
+
+using namespace zu;
+
+namespace {
+
+const char* Usage =
+    "Usage: zuget URL [options]\n"
+    "Downloads URL with the Renewix HTTP component.\n"
+    "\n"
+    "  -o FILE             write the body to FILE (default: standard output)\n"
+    "  --resume            continue a partial FILE (needs -o)\n"
+    "  --range FROM-TO     ask for bytes FROM to TO (TO may be empty: to the end)\n"
+    "  --user U            user name for the server\n"
+    "  --password P        password for the server\n"
+    "  --proxy HOST:PORT   use this proxy\n"
+    "  --direct            use no proxy, whatever http_proxy says\n"
+    "  --buffer BYTES      bytes per read (default 4096, at least 255)\n"
+    "  --header LINE       add a request header line (repeatable)\n"
+    "  --post DATA         send DATA as a form post\n"
+    "  --timeout MS        connect, send and receive timeouts in milliseconds\n"
+    "  --insecure          accept certificates with a wrong name, date or authority\n"
+    "  --events            print one line per component event on standard error\n"
+    "  --progress          draw the progress bar even when standard error is no terminal\n"
+    "  --quiet             no progress bar and no messages\n"
+    "  --help              this text\n"
+    "\n"
+    "Ctrl+C pauses the download; the partial file is kept for --resume.\n"
+    "Exit status: 0 done, 2 bad arguments, 3 host unreachable, 4 HTTP error,\n"
+    "5 connection lost, 6 output file error, 7 aborted or interrupted.\n";
+
+enum TExit { exDone = 0, exUsage = 2, exUnreachable = 3, exHTTPError = 4, exConnLost = 5, exFileError = 6, exAborted = 7 };
+
+struct TOptions {
+  std::string URL, Output, User, Password, Proxy, Post;
+  bool Resume = false, Direct = false, Insecure = false, Events = false, ForceBar = false, Quiet = false;
+  bool HaveRange = false, HavePassword = false;
+  std::uint64_t From = 0, To = 0;
+  int Buffer = 4096;
+  std::uint32_t Timeout = 0;
+  std::vector<std::string> Headers;
+};
+
+int Fail(const std::string& Msg) {
+  std::fprintf(stderr, "zuget: %s\n", Msg.c_str());
+  return exUsage;
+}
+
+bool ToNumber(const std::string& S, std::uint64_t& V) {
+  if (S.empty() || S.find_first_not_of("0123456789") != std::string::npos || S.size() > 19) return false;
+  V = std::stoull(S);
+  return true;
+}
+
+// Returns -1 when the options are good, else the exit status.
+int ParseArgs(int argc, char** argv, TOptions& O) {
+  std::vector<std::string> A(argv + 1, argv + argc);
+  for (size_t I = 0; I < A.size(); ++I) {
+    const std::string& S = A[I];
+    auto Value = [&](std::string& Out) {
+      if (I + 1 >= A.size()) return false;
+      Out = A[++I];
+      return true;
+    };
+    std::string V;
+    if (S == "--help" || S == "-h") {
+      std::fputs(Usage, stdout);
+      return exDone;
+    } else if (S == "-o") {
+      if (!Value(O.Output)) return Fail("-o needs a file name");
+    } else if (S == "--resume") {
+      O.Resume = true;
+    } else if (S == "--range") {
+      if (!Value(V)) return Fail("--range needs FROM-TO");
+      const size_t Dash = V.find('-');
+      std::uint64_t F = 0, T = 0;
+      if (Dash == std::string::npos || !ToNumber(V.substr(0, Dash), F) ||
+          (Dash + 1 < V.size() && !ToNumber(V.substr(Dash + 1), T)) || (T != 0 && T < F))
+        return Fail("--range wants FROM-TO with FROM <= TO, e.g. 0-499 or 1000-");
+      O.HaveRange = true;
+      O.From = F;
+      O.To = T;
+    } else if (S == "--user") {
+      if (!Value(O.User)) return Fail("--user needs a name");
+    } else if (S == "--password") {
+      if (!Value(O.Password)) return Fail("--password needs a value");
+      O.HavePassword = true;
+    } else if (S == "--proxy") {
+      if (!Value(O.Proxy) || O.Proxy.find(':') == std::string::npos) return Fail("--proxy wants HOST:PORT");
+    } else if (S == "--direct") {
+      O.Direct = true;
+    } else if (S == "--buffer") {
+      std::uint64_t B;
+      if (!Value(V) || !ToNumber(V, B) || B < 255 || B > 0x7FFFFFFF) return Fail("--buffer wants a size from 255 bytes");
+      O.Buffer = static_cast<int>(B);
+    } else if (S == "--header") {
+      if (!Value(V)) return Fail("--header needs a line");
+      O.Headers.push_back(V);
+    } else if (S == "--post") {
+      if (!Value(O.Post)) return Fail("--post needs data");
+    } else if (S == "--timeout") {
+      std::uint64_t T;
+      if (!Value(V) || !ToNumber(V, T) || T > 0xFFFFFFFF) return Fail("--timeout wants milliseconds");
+      O.Timeout = static_cast<std::uint32_t>(T);
+    } else if (S == "--insecure") {
+      O.Insecure = true;
+    } else if (S == "--events") {
+      O.Events = true;
+    } else if (S == "--progress") {
+      O.ForceBar = true;
+    } else if (S == "--quiet") {
+      O.Quiet = true;
+    } else if (!S.empty() && S[0] == '-') {
+      return Fail("unknown option " + S + " (see --help)");
+    } else if (O.URL.empty()) {
+      O.URL = S;
+    } else {
+      return Fail("only one URL may be given");
+    }
+  }
+  if (O.URL.empty()) return Fail("no URL given (see --help)");
+  if (O.Resume && O.Output.empty()) return Fail("--resume needs -o FILE");
+  if (O.Resume && O.HaveRange) return Fail("give either --resume or --range");
+  if (O.Direct && !O.Proxy.empty()) return Fail("give either --proxy or --direct");
+  return -1;
+}
+
+std::string Size(double Bytes) {
+  char Buf[32];
+  if (Bytes < 1024) std::snprintf(Buf, sizeof Buf, "%.0f B", Bytes);
+  else if (Bytes < 1024 * 1024) std::snprintf(Buf, sizeof Buf, "%.1f KiB", Bytes / 1024);
+  else std::snprintf(Buf, sizeof Buf, "%.1f MiB", Bytes / (1024 * 1024));
+  return Buf;
+}
+
+// The progress bar, redrawn at most ten times a second.
+class TBar {
+ public:
+  void Draw(std::int64_t Read, std::int64_t Total, float Rate, int Left, bool Final) {
+    const auto Now = std::chrono::steady_clock::now();
+    if (!Final && Now - FLast < std::chrono::milliseconds(100)) return;
+    FLast = Now;
+    char Line[160];
+    if (Total > 0) {
+      const int Pct = static_cast<int>(Read * 100 / Total);
+      const int Fill = Pct * 30 / 100;
+      std::snprintf(Line, sizeof Line, "\r[%-30s] %3d%%  %s of %s  %s/s  %ds left ", std::string(Fill, '#').c_str(),
+                    Pct, Size(static_cast<double>(Read)).c_str(), Size(static_cast<double>(Total)).c_str(),
+                    Size(Rate * 1024.0).c_str(), Left < 0 ? 0 : Left);
+    } else {
+      std::snprintf(Line, sizeof Line, "\r%s  %s/s ", Size(static_cast<double>(Read)).c_str(), Size(Rate * 1024.0).c_str());
+    }
+    std::fputs(Line, stderr);
+    if (Final) std::fputc('\n', stderr);
+    FDrawn = true;
+  }
+  void End() {
+    if (FDrawn) std::fputc('\n', stderr);
+    FDrawn = false;
+  }
+
+ private:
+  std::chrono::steady_clock::time_point FLast{};
+  bool FDrawn = false;
+};
+
+struct TRoot : TComponent {
+  TRoot() : TComponent(nullptr) {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TOptions O;
+  const int Bad = ParseArgs(argc, argv, O);
+  if (Bad >= 0) return Bad;
+
+  TApplication::Initialize(argc, argv, false);
+  TRoot Root;
+  auto* H = new TzuHTTP(&Root);
+  H->SetURL(O.URL);
+  H->SetOutputFileName(O.Output);
+  H->SetTransferBufferSize(O.Buffer);
+  H->SetUsername(O.User);
+  H->SetPassword(O.Password);
+  H->SetPOSTData(O.Post);
+  for (const auto& L : O.Headers) H->AddHeaders()->Add(L);
+  if (O.Direct) H->Proxy()->SetAccessType(atDirect);
+  if (!O.Proxy.empty()) {
+    const size_t C = O.Proxy.rfind(':');
+    H->Proxy()->SetAccessType(atUseProxy);
+    H->Proxy()->SetProxyServer(O.Proxy.substr(0, C));
+    H->Proxy()->SetProxyPort(std::atoi(O.Proxy.c_str() + C + 1));
+  }
+  if (O.Timeout) {
+    H->Timeouts()->SetConnectTimeout(O.Timeout);
+    H->Timeouts()->SetReceiveTimeout(O.Timeout);
+    H->Timeouts()->SetSendTimeout(O.Timeout);
+  }
+  if (O.Insecure)
+    H->SetInternetOptions(H->InternetOptions() | Bit(ioIgnoreCertificateInvalid) |
+                          Bit(ioIgnoreCertificateDateInvalid) | Bit(ioIgnoreUnknownCertificateAuthority));
+
+  int Exit = exDone;
+  TBar Bar;
+  const bool BarOn = !O.Quiet && (O.ForceBar || ::isatty(2));
+  auto Say = [&](const std::string& Msg) {
+    if (O.Quiet) return;
+    Bar.End();
+    std::fprintf(stderr, "zuget: %s\n", Msg.c_str());
+  };
+  auto Event = [&](const std::string& Line) {
+    if (O.Events) std::fprintf(stderr, "%s\n", Line.c_str());
+  };
+  auto Finish = [&](int Code) {
+    Exit = Code;
+    Application().Terminate();
+  };
+
+  if (O.Events)
+    H->OnHeaderInfo = [&](TObject*, int Code, const std::string&, const std::string&, const std::string&,
+                          const std::string&, std::int64_t Len, const std::string&, TDateTime, TDateTime, TDateTime,
+                          const std::string&, bool&) { Event("header " + std::to_string(Code) + " " + std::to_string(Len)); };
+  if (O.Events || BarOn)
+    H->OnProgress = [&](TObject*, const std::string&, std::int64_t Total, std::int64_t Read, int, int Left,
+                        std::uint8_t, float Rate, TStream*) {
+      Event("progress " + std::to_string(Read) + " " + std::to_string(Total));
+      if (BarOn) Bar.Draw(Read, Total, Rate, Left, false);
+    };
+  H->OnDone = [&](TObject*, const std::string&, std::int64_t FileSize, TStream* S) {
+    Bar.End();
+    Event("done " + std::to_string(FileSize));
+    if (S) {
+      std::vector<char> Buf(65536);
+      for (;;) {
+        const std::int64_t N = S->Read(Buf.data(), static_cast<std::int64_t>(Buf.size()));
+        if (N <= 0) break;
+        if (std::fwrite(Buf.data(), 1, static_cast<size_t>(N), stdout) != static_cast<size_t>(N)) {
+          Say(std::string("cannot write to standard output: ") + std::strerror(errno));
+          Finish(exFileError);
+          return;
+        }
+      }
+      std::fflush(stdout);
+    }
+    Finish(exDone);
+  };
+  H->OnConnLost = [&](TObject*, const std::string&, std::int64_t Size, std::int64_t Read, TStream*) {
+    Event("connlost " + std::to_string(Read) + " " + std::to_string(Size));
+    Say("connection lost after " + std::to_string(Read) + " of " + std::to_string(Size) + " bytes" +
+        (O.Output.empty() ? "" : "; continue with --resume"));
+    Finish(exConnLost);
+  };
+  H->OnHTTPError = [&](TObject*, int Code, TStream*) {
+    Event("httperror " + std::to_string(Code));
+    const std::string Text = HTTPErrorToStr(Code);
+    Say("the server answered " + std::to_string(Code) + (Text.empty() ? "" : " (" + Text + ")"));
+    Finish(exHTTPError);
+  };
+  H->OnHostUnreachable = [&](TObject*) {
+    Event("unreachable");
+    Say("cannot reach " + (H->GetHostName().empty() ? O.URL : H->GetHostName()));
+    Finish(exUnreachable);
+  };
+  H->OnUploadCGITimeoutFailed = [&](TObject*) {
+    Event("unreachable");
+    Say("the server sent no answer to the posted data");
+    Finish(exUnreachable);
+  };
+  H->OnOutputFileError = [&](TObject*) {
+    Event("outputfileerror");
+    Say("cannot write " + O.Output);
+    Finish(exFileError);
+  };
+  H->OnAborted = [&](TObject*) {
+    Event("aborted");
+    Say(O.Output.empty() ? "interrupted" : "interrupted; the partial file is kept for --resume");
+    Finish(exAborted);
+  };
+  H->OnDoneInterrupted = [&](TObject*) {
+    Event("aborted");
+    Finish(exAborted);
+  };
+  Application().SetInterruptHandler([&] {
+    if (H->GetThreadBusy()) H->Pause();
+    else Finish(exAborted);
+  });
+
+  const bool Started = O.Resume ? H->Resume() : O.HaveRange ? H->ReadRange(O.From, O.To, false) : H->Read(false);
+  if (!Started) return Fail("the download could not be started");
+  Application().Run();
+  Application().SetInterruptHandler(nullptr);
+  return Exit;
+}
