@@ -234,7 +234,7 @@ int main(int argc, char** argv) {
   if (O.Events || BarOn)
     H->OnProgress = [&](TObject*, const std::string&, std::int64_t Total, std::int64_t Read, int, int Left,
                         std::uint8_t, float Rate, TStream*) {
-      Event("progress " + std::to_string(Read) + " " + std::to_string(Total));
+      if (O.Events) Event("progress " + std::to_string(Read) + " " + std::to_string(Total));
       if (BarOn) Bar.Draw(Read, Total, Rate, Left, false);
     };
   H->OnDone = [&](TObject*, const std::string&, std::int64_t FileSize, TStream* S) {

@@ -3,6 +3,7 @@
 
 #include <QEvent>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>

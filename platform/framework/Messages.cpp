@@ -12,6 +12,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "platform/framework/Application.h"
 #include "platform/framework/MessageEvent.h"
@@ -31,7 +32,8 @@ std::atomic<int> GTimersActive{0};
 
 class TMessageWindow : public QObject {
  public:
-  TMessageWindow(THandle H, TWndMethod Proc) : Handle(H), WndProc(std::move(Proc)) {}
+  TMessageWindow(THandle H, TWndMethod Proc)
+      : Handle(H), WndProc(std::make_shared<const TWndMethod>(std::move(Proc))) {}
   ~TMessageWindow() override {
     for (const auto& T : Timers) {
       killTimer(T.second);
@@ -62,9 +64,9 @@ class TMessageWindow : public QObject {
       return;
     }
     ++Depth;
-    TWndMethod Proc = WndProc;  // the procedure may deallocate this window
+    const std::shared_ptr<const TWndMethod> Proc = WndProc;  // the procedure may deallocate this window
     try {
-      Proc(M);
+      (*Proc)(M);
     } catch (...) {
       Application().HandleCurrentException();
     }
@@ -91,7 +93,7 @@ class TMessageWindow : public QObject {
   }
 
   THandle Handle;
-  TWndMethod WndProc;
+  std::shared_ptr<const TWndMethod> WndProc;
   std::map<std::uintptr_t, int> Timers;
   int Depth = 0;
   bool Dead = false;
