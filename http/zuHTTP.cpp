@@ -265,6 +265,10 @@ struct TzuCustomHTTP::TTransfer {
   HINTERNET Internet = nullptr, Connect = nullptr, Request = nullptr;
   int LocalFile = -1;
   std::unique_ptr<TStream> Stream;
+  // A multipart upload: the whole body, sent by the worker before the response is received.
+  bool Uploading = false, WantUploadProgress = false;
+  std::unique_ptr<TzuHTTPUploadStream> Upload;
+  std::string UploadHeader;
   // Blocks for an output file, gathered into fewer writes while nobody watches the progress;
   // written out before anyone can look at the file.
   std::vector<char> Pending;
@@ -323,6 +327,12 @@ struct TzuTransferAccess {
     T.TransferRate = static_cast<float>(static_cast<double>(T.BytesRead) / 1024.0);
     if (T.ElapsedTime != 0) T.TransferRate /= static_cast<float>(T.ElapsedTime);
   }
+  static void UploadProgress(TzuCustomHTTP& C, TzuCustomHTTP::TTransfer& T) {
+    if (!C.OnUploadProgress) return;
+    PrepareProgressParams(T);
+    C.OnUploadProgress(&C, static_cast<std::int64_t>(T.DataSize), static_cast<std::int64_t>(T.BytesRead),
+                       T.ElapsedTime, T.TimeLeft, T.PercentsDone, T.TransferRate);
+  }
   static void Progress(TzuCustomHTTP& C, TzuCustomHTTP::TTransfer& T) {
     if (!C.OnProgress) return;
     PrepareProgressParams(T);
@@ -376,6 +386,7 @@ class TzuHTTPWorker {
   bool OpenRequest();
   bool AddRequestHeaders();
   bool SendLoop();
+  int SendUpload();
   bool Recover416();
   void ReadHeaderValues();
   bool HeaderEvent();
@@ -479,7 +490,7 @@ bool TzuHTTPWorker::OpenRequest() {
 
   Verb = T.RequestMethod == rmPOST ? "POST"
          : T.RequestMethod == rmGET ? "GET"
-                                    : (!T.POSTData.empty() ? "POST" : "GET");
+                                    : (!T.POSTData.empty() || T.Uploading ? "POST" : "GET");
   HINTERNET Request = HttpOpenRequest(T.Connect, Verb, ObjectName, "", T.Referer, {T.AcceptTypes}, Flags, 0);
   {
     std::lock_guard<std::mutex> L(T.Lock);
@@ -536,7 +547,15 @@ bool TzuHTTPWorker::SendLoop() {
     if (Stopped()) return false;
     T.TryAgain = false;
     bool Sent;
-    if (Verb == "POST" && !T.POSTData.empty())
+    if (Verb == "POST" && T.Uploading && T.Upload) {
+      int Retry = SendUpload();
+      if (Retry < 0) return false;
+      if (Retry > 0) {
+        T.TryAgain = true;  // the whole body once more
+        continue;
+      }
+      Sent = true;
+    } else if (Verb == "POST" && !T.POSTData.empty())
       Sent = HttpSendRequest(T.Request, "Content-Type: application/x-www-form-urlencoded", T.POSTData.data(),
                              T.POSTData.size());
     else
@@ -587,7 +606,37 @@ bool TzuHTTPWorker::SendLoop() {
       T.TryAgain = TryAgain;
     }
   } while (T.TryAgain);
+  T.Upload.reset();  // the body went out; the response is received like any download
   return true;
+}
+
+// The streamed send of a multipart body: -1 failed, 0 sent, 1 the layer asks to send it again.
+int TzuHTTPWorker::SendUpload() {
+  const auto Size = static_cast<std::uint64_t>(T.Upload->Size());
+  if (!HttpSendRequestEx(T.Request, T.UploadHeader, Size)) {
+    T.Success = false;
+    Stopped();
+    return -1;
+  }
+  T.UploadSent = true;
+  T.DataSize = Size;
+  T.BytesRead = 0;
+  const char* Body = reinterpret_cast<const char*>(T.Upload->Memory());
+  while (T.BytesRead < Size) {
+    if (Stopped()) return -1;
+    const std::size_t Block = static_cast<std::size_t>(std::min<std::uint64_t>(T.BufferSize, Size - T.BytesRead));
+    std::size_t Written = 0;
+    if (!InternetWriteFile(T.Request, Body + T.BytesRead, Block, Written) || Written == 0) break;
+    T.BytesRead += Written;
+    if (T.WantUploadProgress && !Sync([&](TzuCustomHTTP& C) { TzuTransferAccess::UploadProgress(C, T); })) return -1;
+  }
+  if (!HttpEndRequest(T.Request)) {
+    if (GetLastInternetError() == ERROR_INTERNET_FORCE_RETRY) return 1;
+    T.Success = false;
+    Stopped();
+    return -1;
+  }
+  return 0;
 }
 
 // The server cannot satisfy the resumed range: ask for the whole entity to learn its size.
@@ -920,6 +969,7 @@ std::shared_ptr<TzuCustomHTTP::TTransfer> TzuCustomHTTP::NewTransfer(std::uint64
   T->WantProgress = static_cast<bool>(OnProgress);
   T->WantPassword = static_cast<bool>(OnPasswordRequest);
   T->WantProxyAuth = static_cast<bool>(OnProxyAuthenticationRequest);
+  T->WantUploadProgress = static_cast<bool>(OnUploadProgress);
   T->BeforeSendRequest = OnBeforeSendRequest;
   T->StatusChanged = OnStatusChanged;
   T->Redirected = OnRedirected;
@@ -936,20 +986,95 @@ bool TzuCustomHTTP::Read(bool WaitUntilDone) { return ReadRange(0, 0, WaitUntilD
 bool TzuCustomHTTP::ReadRange(std::uint64_t From, std::uint64_t To, bool WaitUntilDone) {
   if (FInUse) return false;
   FInUse = true;
-  auto T = NewTransfer(From, To);
+  FUploadStream.reset();  // a download sends no prepared upload
+  return StartTransfer(NewTransfer(From, To), WaitUntilDone);
+}
+
+bool TzuCustomHTTP::StartTransfer(std::shared_ptr<TTransfer> T, bool WaitUntilDone) {
   // The worker gets its own transfer object; the component only ever points at the newest.
   FThread->OnExecute = [T](TObject*) { TzuHTTPWorker(*T).Run(); };
   FTransfer = T;
-  bool Result;
-  if (WaitUntilDone) {
-    const bool Saved = FThread->WaitThread();
-    FThread->SetWaitThread(true);
-    Result = FThread->Execute();
-    if (!IsDestroying()) FThread->SetWaitThread(Saved);
-  } else {
-    Result = FThread->Execute();
-  }
+  if (!WaitUntilDone) return FThread->Execute();
+  const bool Saved = FThread->WaitThread();
+  FThread->SetWaitThread(true);
+  const bool Result = FThread->Execute();
+  if (!IsDestroying()) FThread->SetWaitThread(Saved);
   return Result;
+}
+
+// ---------- uploads ----------
+
+bool TzuCustomHTTP::BeginPrepareUpload() {
+  if (FInUse) return false;
+  FInUse = true;
+  const std::string Boundary = GenerateAttachBoundary('0');
+  FUploadStream = std::make_unique<TzuHTTPUploadStream>(Boundary);
+  FUploadHeader = "Content-Type: multipart/form-data, boundary=" + Boundary;
+  return true;
+}
+
+TzuHTTPUploadStream& TzuCustomHTTP::PreparedStream() {
+  if (!FUploadStream) throw EInvalidOperation("No upload is prepared: call BeginPrepareUpload first");
+  return *FUploadStream;
+}
+
+void TzuCustomHTTP::UploadStream(const std::string& Name, TStream* Stream, const std::string& FileName) {
+  TzuHTTPUploadStream& U = PreparedStream();
+  U.WriteFieldHeader(Name, FileName);
+  if (Stream) {
+    Stream->SetPosition(0);
+    U.CopyFrom(*Stream, Stream->Size());
+  }
+  U.WriteFieldEnd();
+}
+
+void TzuCustomHTTP::UploadString(const std::string& Name, const std::string& Value) {
+  TzuHTTPUploadStream& U = PreparedStream();
+  U.WriteFieldHeader(Name, "");
+  U.WritePlainStr(Value);
+  U.WriteFieldEnd();
+}
+
+void TzuCustomHTTP::UploadInteger(const std::string& Name, std::int32_t Value) {
+  TzuHTTPUploadStream& U = PreparedStream();
+  U.WriteFieldHeader(Name, "");
+  U.WriteInt(Value);
+  U.WriteFieldEnd();
+}
+
+void TzuCustomHTTP::UploadPicture(const std::string& Name, const TPicture& Picture, const std::string& FileName) {
+  TMemoryStream S;
+  if (Picture.Graphic()) Picture.Graphic()->SaveToStream(S);
+  UploadStream(Name, &S, FileName);
+}
+
+bool TzuCustomHTTP::EndPrepareUpload() {
+  TzuHTTPUploadStream& U = PreparedStream();
+  U.WriteClosingLine();
+  auto T = NewTransfer(0, 0);
+  T->Uploading = true;
+  T->Upload = std::move(FUploadStream);
+  T->UploadHeader = FUploadHeader;
+  return StartTransfer(T, false);
+}
+
+bool TzuCustomHTTP::Upload(std::uint16_t Count) {
+  if (!OnUploadFieldRequest || !BeginPrepareUpload()) return false;
+  struct TEnd {
+    TzuCustomHTTP* C;
+    bool Started = false;
+    ~TEnd() {
+      if (!Started && C->FUploadStream) C->EndPrepareUpload();  // also when a handler raised
+    }
+  } End{this};
+  for (std::uint16_t I = 0; I < Count; ++I) {
+    std::string FieldName, FileName;
+    TMemoryStream S;
+    OnUploadFieldRequest(this, I, &S, FieldName, FileName);
+    UploadStream(FieldName, &S, FileName);
+  }
+  End.Started = true;
+  return EndPrepareUpload();
 }
 
 bool TzuCustomHTTP::Resume() {

@@ -21,6 +21,8 @@
 #include "platform/framework/Lists.h"
 #include "support/zuClasses.h"
 #include "support/zuUtils.h"
+#include "http/zuMIME.h"
+#include "platform/framework/Graphics.h"
 #include "thread/zuThread.h"
 
 namespace zu {
@@ -233,6 +235,21 @@ class TzuCustomHTTP : public TzuLoginComponent {
   std::string GetHostName() const;
   bool IsGlobalOffline() const;
   void DoAnyError();
+
+  // Multipart uploads: BeginPrepareUpload, any number of fields, EndPrepareUpload (which starts
+  // the transfer); or Upload(Count) asking OnUploadFieldRequest for each field. The field
+  // operations raise EInvalidOperation without a prepared upload.
+  bool BeginPrepareUpload();
+  void UploadStream(const std::string& Name, TStream* Stream, const std::string& FileName);
+  void UploadString(const std::string& Name, const std::string& Value);
+  void UploadInteger(const std::string& Name, std::int32_t Value);
+  void UploadBoolean(const std::string& Name, bool Value) { UploadInteger(Name, Value ? 1 : 0); }
+  void UploadPicture(const std::string& Name, const TPicture& Picture, const std::string& FileName);
+  bool EndPrepareUpload();
+  bool Upload(std::uint16_t Count);
+  // "Content-Type: multipart/form-data, boundary=..." of the prepared upload.
+  const std::string& UploadHeader() const { return FUploadHeader; }
+  const TzuHTTPUploadStream* PreparedUpload() const { return FUploadStream.get(); }
   TzuThread* Thread() const { return FThread; }
 
   // Last transfer's values (main thread; valid between the start and the release).
@@ -297,6 +314,10 @@ class TzuCustomHTTP : public TzuLoginComponent {
   bool FWorkOffline = false;
   bool FFreeOnTerminate = false;
   THandle FSyncWindow = 0;  // where workers' synchronised calls arrive
+  std::unique_ptr<TzuHTTPUploadStream> FUploadStream;
+  std::string FUploadHeader;
+  TzuHTTPUploadStream& PreparedStream();
+  bool StartTransfer(std::shared_ptr<TTransfer> T, bool WaitUntilDone);
 
   TzuThread* FThread = nullptr;  // owned (component ownership)
   bool FInUse = false;

@@ -353,6 +353,7 @@ bool TRequest::Begin(const std::string& Headers, std::string Body, std::uint64_t
   FUploadTotal = Total;
   FUploadPos = 0;
   FState = Streaming ? TState::Streaming : TState::Idle;
+  FStreaming = Streaming;
   FFailCode = 0;
   FFailText.clear();
   FRedirects = 0;
@@ -424,10 +425,16 @@ bool TRequest::StartHop(const std::string& Url) {
 
   // Server credentials go only to the host and port the request was made for.
   FOfferServerAuth = !(FFlags & INTERNET_FLAG_NO_AUTH) && !Options.UserName.empty() && P.Origin() == FOrigin;
-  if (FOfferServerAuth) {
+  if (FOfferServerAuth && FStreaming && FStreamServerAuth == 0) {
+    // Not offered before a challenge: curl would answer it by sending the body a second time
+    // itself, where the caller expects to be told (ERROR_INTERNET_FORCE_RETRY).
+    curl_easy_setopt(E, CURLOPT_USERNAME, nullptr);
+    curl_easy_setopt(E, CURLOPT_PASSWORD, nullptr);
+    curl_easy_setopt(E, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+  } else if (FOfferServerAuth) {
     curl_easy_setopt(E, CURLOPT_USERNAME, Options.UserName.c_str());
     curl_easy_setopt(E, CURLOPT_PASSWORD, Options.Password.c_str());
-    curl_easy_setopt(E, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
+    curl_easy_setopt(E, CURLOPT_HTTPAUTH, FStreaming ? FStreamServerAuth : static_cast<long>(CURLAUTH_ANY));
   } else {
     curl_easy_setopt(E, CURLOPT_USERNAME, nullptr);
     curl_easy_setopt(E, CURLOPT_PASSWORD, nullptr);
@@ -439,10 +446,14 @@ bool TRequest::StartHop(const std::string& Url) {
     curl_easy_setopt(E, CURLOPT_PROXY, Proxy.c_str());
   }
   FOfferProxyAuth = S.AccessType != INTERNET_OPEN_TYPE_DIRECT && !Options.ProxyUserName.empty();
-  if (FOfferProxyAuth) {
+  if (FOfferProxyAuth && FStreaming && FStreamProxyAuth == 0 && P.Scheme != "https") {
+    curl_easy_setopt(E, CURLOPT_PROXYUSERNAME, nullptr);
+    curl_easy_setopt(E, CURLOPT_PROXYPASSWORD, nullptr);
+  } else if (FOfferProxyAuth) {
     curl_easy_setopt(E, CURLOPT_PROXYUSERNAME, Options.ProxyUserName.c_str());
     curl_easy_setopt(E, CURLOPT_PROXYPASSWORD, Options.ProxyPassword.c_str());
-    curl_easy_setopt(E, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+    curl_easy_setopt(E, CURLOPT_PROXYAUTH,
+                     FStreaming && FStreamProxyAuth ? FStreamProxyAuth : static_cast<long>(CURLAUTH_ANY));
   } else {
     curl_easy_setopt(E, CURLOPT_PROXYUSERNAME, nullptr);
     curl_easy_setopt(E, CURLOPT_PROXYPASSWORD, nullptr);
@@ -615,7 +626,24 @@ bool TRequest::End() {
       curl_easy_pause(FEasy, CURLPAUSE_CONT);
     }
     Ok = ToFinalHeaders();
+    // A challenge to a streamed body that credentials we hold can answer: the caller sends
+    // the whole request again, and then the credentials go with it.
+    const auto Scheme = [this](const char* Header) {
+      const std::string* V = FResponse.Find(Header);
+      const std::string S = V ? Lower(V->substr(0, V->find(' '))) : std::string();
+      return S == "basic" ? static_cast<long>(CURLAUTH_BASIC)
+             : S == "digest" ? static_cast<long>(CURLAUTH_DIGEST)
+                             : static_cast<long>(CURLAUTH_ANY);
+    };
+    if (Ok && FResponse.Status == 401 && FOfferServerAuth && FStreamServerAuth == 0) {
+      FStreamServerAuth = Scheme("WWW-Authenticate");
+      Ok = Fail(ERROR_INTERNET_FORCE_RETRY, "the server asks for the credentials: send again");
+    } else if (Ok && FResponse.Status == 407 && FOfferProxyAuth && FStreamProxyAuth == 0) {
+      FStreamProxyAuth = Scheme("Proxy-Authenticate");
+      Ok = Fail(ERROR_INTERNET_FORCE_RETRY, "the proxy asks for the credentials: send again");
+    }
   }
+  FStreaming = false;
   Complete(Ok);
   return Ok;
 }

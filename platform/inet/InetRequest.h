@@ -118,6 +118,10 @@ class TRequest : public TObject {
   std::string FUrl, FHopHost;
   std::string FOrigin;  // "host:port" of the first hop, the only one given server credentials
   bool FOfferServerAuth = false, FOfferProxyAuth = false;
+  // A streamed body is sent once per send: credentials for it are offered with the scheme a
+  // challenge named, learned when HttpEndRequest asked the caller to send again (0: none yet).
+  long FStreamServerAuth = 0, FStreamProxyAuth = 0;
+  bool FStreaming = false;
   std::uint32_t FCertIgnore = 0;  // SECURITY_FLAG_IGNORE_... of the current hop
   std::uint32_t FLastCertIgnore = 0;
   bool FConnectedOnce = false;
