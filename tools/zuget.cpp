@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -22,12 +24,15 @@ const char* Usage =
     "  --resume            continue a partial FILE (needs -o)\n"
     "  --range FROM-TO     ask for bytes FROM to TO (TO may be empty: to the end)\n"
     "  --user U            user name for the server\n"
-    "  --password P        password for the server\n"
+    "  --password P        password for the server; without it, asked on the terminal\n"
+    "                      when the server wants one\n"
     "  --proxy HOST:PORT   use this proxy\n"
     "  --direct            use no proxy, whatever http_proxy says\n"
     "  --buffer BYTES      bytes per read (default 4096, at least 255)\n"
     "  --header LINE       add a request header line (repeatable)\n"
     "  --post DATA         send DATA as a form post\n"
+    "  --form NAME=VALUE   add a field to a multipart upload (repeatable)\n"
+    "  --file NAME=@PATH   add a file to a multipart upload (repeatable)\n"
     "  --timeout MS        connect, send and receive timeouts in milliseconds\n"
     "  --insecure          accept certificates with a wrong name, date or authority\n"
     "  --events            print one line per component event on standard error\n"
@@ -49,6 +54,7 @@ struct TOptions {
   int Buffer = 4096;
   std::uint32_t Timeout = 0;
   std::vector<std::string> Headers;
+  std::vector<std::pair<std::string, std::string>> Forms, Files;  // name, value or path
 };
 
 int Fail(const std::string& Msg) {
@@ -108,6 +114,16 @@ int ParseArgs(int argc, char** argv, TOptions& O) {
       O.Headers.push_back(V);
     } else if (S == "--post") {
       if (!Value(O.Post)) return Fail("--post needs data");
+    } else if (S == "--form" || S == "--file") {
+      if (!Value(V) || V.find('=') == std::string::npos || V.find('=') == 0)
+        return Fail(S + (S == "--form" ? " wants NAME=VALUE" : " wants NAME=@PATH"));
+      const std::string Name = V.substr(0, V.find('=')), Rest = V.substr(V.find('=') + 1);
+      if (S == "--file") {
+        if (Rest.size() < 2 || Rest[0] != '@') return Fail("--file wants NAME=@PATH");
+        O.Files.emplace_back(Name, Rest.substr(1));
+      } else {
+        O.Forms.emplace_back(Name, Rest);
+      }
     } else if (S == "--timeout") {
       std::uint64_t T;
       if (!Value(V) || !ToNumber(V, T) || T > 0xFFFFFFFF) return Fail("--timeout wants milliseconds");
@@ -132,6 +148,8 @@ int ParseArgs(int argc, char** argv, TOptions& O) {
   if (O.Resume && O.Output.empty()) return Fail("--resume needs -o FILE");
   if (O.Resume && O.HaveRange) return Fail("give either --resume or --range");
   if (O.Direct && !O.Proxy.empty()) return Fail("give either --proxy or --direct");
+  if ((!O.Forms.empty() || !O.Files.empty()) && (!O.Post.empty() || O.Resume || O.HaveRange))
+    return Fail("an upload (--form, --file) goes without --post, --resume and --range");
   return -1;
 }
 
@@ -173,6 +191,27 @@ class TBar {
   std::chrono::steady_clock::time_point FLast{};
   bool FDrawn = false;
 };
+
+// Reads a line from the terminal without echo; false without a terminal.
+bool AskPassword(const std::string& Prompt, std::string& Password) {
+  const int Tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+  if (Tty < 0) return false;
+  termios Old{};
+  const bool IsTerm = ::tcgetattr(Tty, &Old) == 0;
+  if (IsTerm) {
+    termios Quiet = Old;
+    Quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(Tty, TCSANOW, &Quiet);  // keeps what was typed ahead
+  }
+  [[maybe_unused]] ssize_t W = ::write(Tty, Prompt.data(), Prompt.size());
+  Password.clear();
+  char C;
+  while (::read(Tty, &C, 1) == 1 && C != '\n' && C != '\r') Password += C;
+  if (IsTerm) ::tcsetattr(Tty, TCSANOW, &Old);
+  W = ::write(Tty, "\n", 1);
+  ::close(Tty);
+  return true;
+}
 
 struct TRoot : TComponent {
   TRoot() : TComponent(nullptr) {}
@@ -291,12 +330,35 @@ int main(int argc, char** argv) {
     Event("aborted");
     Finish(exAborted);
   };
+  if (!O.User.empty() && !O.HavePassword)
+    H->OnPasswordRequest = [&](TObject*, const std::string& Realm, bool& TryAgain) {
+      std::string Pass;
+      if (!AskPassword("Password for " + O.User + (Realm.empty() ? "" : " (" + Realm + ")") + ": ", Pass)) return;
+      H->SetPassword(Pass);
+      TryAgain = !Pass.empty();  // an empty answer gives up
+    };
   Application().SetInterruptHandler([&] {
     if (H->GetThreadBusy()) H->Pause();
     else Finish(exAborted);
   });
 
-  const bool Started = O.Resume ? H->Resume() : O.HaveRange ? H->ReadRange(O.From, O.To, false) : H->Read(false);
+  bool Started;
+  if (!O.Forms.empty() || !O.Files.empty()) {
+    Started = H->BeginPrepareUpload();
+    try {
+      for (const auto& [Name, Value] : O.Forms) H->UploadString(Name, Value);
+      for (const auto& [Name, Path] : O.Files) {
+        TMemoryStream File;
+        File.LoadFromFile(Path);
+        H->UploadStream(Name, &File, Path.substr(Path.find_last_of('/') + 1));
+      }
+    } catch (const std::exception& E) {
+      return Fail(E.what());
+    }
+    Started = Started && H->EndPrepareUpload();
+  } else {
+    Started = O.Resume ? H->Resume() : O.HaveRange ? H->ReadRange(O.From, O.To, false) : H->Read(false);
+  }
   if (!Started) return Fail("the download could not be started");
   Application().Run();
   Application().SetInterruptHandler(nullptr);

@@ -123,3 +123,39 @@ TEST(Zuget, CtrlCPausesAndKeepsThePartialFile) {
   EXPECT_EQ(R.ExitCode, 0) << R.Err;
   EXPECT_TRUE(zutest::ReadFile(Out) == Content);
 }
+
+TEST(Zuget, MultipartFormsAndFiles) {
+  FaultServer F;
+  F.On("/up", FaultServer::Reply(200, "stored"));
+  zutest::TempDir D;
+  zutest::WriteFile(D.File("notes.txt"), "file content");
+  auto R = Zuget({F.Url("/up"), "--form", "title=Hello", "--file", "doc=@" + D.File("notes.txt"), "--quiet"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out, "stored");
+  const auto Req = F.Last();
+  EXPECT_EQ(Req.Method, "POST");
+  EXPECT_EQ(Req.Header("Content-Type").rfind("multipart/form-data, boundary=---ATTACH-BOUNDARY-0-", 0), 0u);
+  EXPECT_NE(Req.Body.find("Content-Disposition: form-data; name=\"title\"\r\n\r\nHello\r\n"), std::string::npos);
+  EXPECT_NE(Req.Body.find("name=\"doc\"; filename=\"notes.txt\"\r\nContent-Type: text/plain\r\n\r\nfile content\r\n"),
+            std::string::npos)
+      << Req.Body;
+  EXPECT_EQ(Zuget({F.Url("/up"), "--file", "doc=" + D.File("notes.txt")}).ExitCode, 2) << "the @ is required";
+  EXPECT_EQ(Zuget({F.Url("/up"), "--file", "doc=@" + D.File("missing")}).ExitCode, 2);
+}
+
+TEST(Zuget, AsksForThePasswordOnTheTerminal) {
+  if (access("/usr/bin/script", X_OK) != 0) GTEST_SKIP() << "no script(1) for a terminal";
+  NginxServer N;
+  ASSERT_TRUE(N.Ok()) << N.Error();
+  N.Put("protected/p.txt", "behind the door");
+  zutest::TempDir D;
+  const std::string Cmd = zutest::BinDir() + "/zuget " + N.Url("/protected/p.txt") + " --user member -o " +
+                          D.File("p.txt") + " --quiet";
+  // The answer comes once the prompt is up, as a person types it.
+  const std::string Typed = "sleep 1; echo " + std::string(NginxServer::Password());
+  auto R = zutest::RunProcess("sh", {"-c", "(" + Typed + ") | script -qec '" + Cmd + "' /dev/null"}, "", 60);
+  EXPECT_EQ(R.ExitCode, 0) << R.Out << R.Err;
+  EXPECT_NE(R.Out.find("Password for member (Members): "), std::string::npos) << R.Out;
+  EXPECT_EQ(R.Out.find(NginxServer::Password()), std::string::npos) << "typed without echo";
+  EXPECT_EQ(zutest::ReadFile(D.File("p.txt")), "behind the door");
+}
