@@ -15,6 +15,7 @@
 #include "platform/inet/Inet.h"
 #include "platform/os/Files.h"
 #include "support/zuStreams.h"
+#include "widgets/zuThumbnail.h"
 
 namespace zu {
 
@@ -1045,6 +1046,14 @@ void TzuCustomHTTP::UploadInteger(const std::string& Name, std::int32_t Value) {
 void TzuCustomHTTP::UploadPicture(const std::string& Name, const TPicture& Picture, const std::string& FileName) {
   TMemoryStream S;
   if (Picture.Graphic()) Picture.Graphic()->SaveToStream(S);
+  UploadStream(Name, &S, FileName);
+}
+
+void TzuCustomHTTP::UploadThumbnailedPicture(const std::string& Name, const TPicture& Picture, std::uint16_t Width,
+                                             std::uint16_t Height, std::uint8_t Quality, bool KeepSmaller,
+                                             const std::string& FileName) {
+  TMemoryStream S;
+  WriteThumbnailedImageToStream(S, Picture, Width, Height, Quality, KeepSmaller);
   UploadStream(Name, &S, FileName);
 }
 

@@ -245,6 +245,11 @@ class TzuCustomHTTP : public TzuLoginComponent {
   void UploadInteger(const std::string& Name, std::int32_t Value);
   void UploadBoolean(const std::string& Name, bool Value) { UploadInteger(Name, Value ? 1 : 0); }
   void UploadPicture(const std::string& Name, const TPicture& Picture, const std::string& FileName);
+  // The picture as a JPEG thumbnail that fits Width x Height, at Quality (see
+  // WriteThumbnailedImageToStream).
+  void UploadThumbnailedPicture(const std::string& Name, const TPicture& Picture, std::uint16_t Width,
+                                std::uint16_t Height, std::uint8_t Quality, bool KeepSmaller,
+                                const std::string& FileName);
   bool EndPrepareUpload();
   bool Upload(std::uint16_t Count);
   // "Content-Type: multipart/form-data, boundary=..." of the prepared upload.

@@ -654,3 +654,35 @@ TEST_F(HTTPTest, CertificatesAndTheirIgnoreOptions) {
   ASSERT_TRUE(RunToEnd());
   EXPECT_EQ(E.Names, (std::vector<std::string>{"HostUnreachable", "AnyError"})) << "refused by default";
 }
+
+TEST_F(HTTPTest, WaitingReadGivesUpAfterAQuietWaitTimeout) {
+  FaultServer F;
+  F.On("/stall", FaultServer::Stall(Pattern(20000), 1000, 3000));
+  H->SetURL(F.Url("/stall"));
+  H->SetWaitTimeout(300);
+  int Expired = 0;
+  H->OnWaitTimeoutExpired = [&](TObject* Sender, bool& Terminate) {
+    EXPECT_EQ(Sender, H);
+    EXPECT_TRUE(Terminate) << "true on entry";
+    ++Expired;
+  };
+  const auto T0 = Clock::now();
+  EXPECT_FALSE(H->Read(true)) << "stopped by the time-out";
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - T0).count(), 2500);
+  EXPECT_EQ(Expired, 1);
+  PumpUntil([] { return false; }, 300);
+  EXPECT_FALSE(E.Has("Done"));
+  EXPECT_FALSE(E.Has("ConnLost")) << "no outcome event after the time-out";
+  EXPECT_FALSE(H->GetThreadBusy());
+  EXPECT_FALSE(H->InUse());
+
+  // Keeping the worker: Read returns, the transfer goes on to its outcome.
+  H->OnWaitTimeoutExpired = [&](TObject*, bool& Terminate) {
+    ++Expired;
+    Terminate = false;
+  };
+  EXPECT_TRUE(H->Read(true));
+  ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }));
+  EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
+  EXPECT_EQ(Expired, 2);
+}

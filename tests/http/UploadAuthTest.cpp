@@ -319,3 +319,29 @@ TEST_F(UploadAuthTest, ProxyWithAuthenticationBypassAndEnvironment) {
   EXPECT_EQ(Outcome, std::vector<std::string>{"Done"});
   EXPECT_EQ(Open.Log(), Seen) << "direct";
 }
+
+TEST_F(UploadAuthTest, ThumbnailedPictureArrivesAsASmallJpeg) {
+  FaultServer F;
+  F.On("/up", FaultServer::Reply(200, "ok"));
+  H->SetURL(F.Url("/up"));
+  TPicture Picture;
+  TJPEGImage Jpeg;
+  TMemoryStream Source;
+  Source.LoadFromFile(zutest::SourceDir() + "/tests/support/data/picture.jpg");
+  Jpeg.LoadFromStream(Source);
+  Picture.Assign(&Jpeg);
+  ASSERT_EQ(Picture.Width(), 24);
+  ASSERT_TRUE(H->BeginPrepareUpload());
+  H->UploadThumbnailedPicture("thumb", Picture, 12, 12, 80, false, "thumb.jpg");
+  ASSERT_TRUE(H->EndPrepareUpload());
+  ASSERT_TRUE(Finish());
+  const std::string B = F.Last().Body;
+  const std::string Marker = "Content-Type: image/jpeg\r\n\r\n";
+  const size_t Start = B.find(Marker);
+  ASSERT_NE(Start, std::string::npos) << B;
+  const size_t Data = Start + Marker.size();
+  const size_t End = B.rfind("\r\n--");
+  const QImage Img = DecodeJPEG(reinterpret_cast<const std::uint8_t*>(B.data() + Data), End - Data);
+  EXPECT_EQ(Img.width(), 12);
+  EXPECT_EQ(Img.height(), 8) << "proportions kept";
+}
