@@ -304,7 +304,9 @@ bool TRequest::AddHeaders(const std::string& Text, unsigned Modifiers) {
     if (Bad) return Fail(ERROR_HTTP_INVALID_HEADER, "not a header line: " + Line);
     Add.emplace_back(Name, Trim(Line.substr(Colon + 1)));
   }
-  for (const auto& [Name, Value] : Add) {
+  for (const auto& Item : Add) {
+    const std::string& Name = Item.first;
+    const std::string& Value = Item.second;
     auto It = std::find_if(FHeaders.begin(), FHeaders.end(), [&](const std::string& H) {
       return SameName(Trim(H.substr(0, H.find(':'))), Name);
     });
