@@ -9,6 +9,7 @@
 #include "platform/framework/DateTime.h"
 #include "platform/framework/Graphics.h"
 #include "platform/framework/Streams.h"
+#include "platform/framework/Text.h"  // TryStrToInt
 #include "platform/framework/Types.h"
 
 namespace zu {
@@ -33,9 +34,6 @@ std::string ParseText(const std::string& StartTag, const std::string& EndTag, st
 // compared as numbers; an unreadable part falls back to comparing the two whole strings.
 std::int8_t VersionCheck(const std::string& Version1, const std::string& Version2);
 
-// The integer conversion of the platform (StrToInt): leading blanks, an optional sign,
-// decimal or "$"/"0x" hexadecimal digits, nothing after them. false when it does not convert.
-bool TryStrToInt(const std::string& S, int& Value);
 
 // ---------- strings ----------
 

@@ -1,5 +1,7 @@
 #include "platform/framework/Registry.h"
 
+#include "platform/framework/Text.h"
+
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -229,40 +231,8 @@ QString Group(const std::string& Section) {
                                                                                      : Q(Section);
 }
 
-// The integer forms of the framework: blanks, a sign, decimal or "$"/"0x" hexadecimal digits.
-bool ParseInt(const std::string& S, int& Value) {
-  size_t I = 0;
-  while (I < S.size() && static_cast<unsigned char>(S[I]) <= ' ') ++I;
-  bool Negative = false;
-  if (I < S.size() && (S[I] == '-' || S[I] == '+')) Negative = S[I++] == '-';
-  int Base = 10;
-  if (I < S.size() && S[I] == '$') {
-    Base = 16;
-    ++I;
-  } else if (I + 1 < S.size() && S[I] == '0' && (S[I + 1] == 'x' || S[I + 1] == 'X')) {
-    Base = 16;
-    I += 2;
-  }
-  if (I >= S.size()) return false;
-  long long N = 0;
-  for (; I < S.size(); ++I) {
-    const auto C = static_cast<unsigned char>(S[I]);
-    int D;
-    if (std::isdigit(C))
-      D = C - '0';
-    else if (Base == 16 && std::isxdigit(C))
-      D = std::tolower(C) - 'a' + 10;
-    else
-      return false;
-    N = N * Base + D;
-    if (N > 0xFFFFFFFFLL) return false;
-  }
-  if (Base == 10 && N > (Negative ? -static_cast<long long>(INT_MIN) : INT_MAX)) return false;
-  // Hexadecimal digits may spell the full 32 bits ($FFFFFFFF is -1).
-  const auto Bits = static_cast<std::uint32_t>(N);
-  Value = static_cast<int>(Negative ? 0u - Bits : Bits);
-  return true;
-}
+// The integer forms of the framework.
+bool ParseInt(const std::string& S, int& Value) { return TryStrToInt(S, Value); }
 
 void CheckWritten(const QSettings& S, const std::string& FileName) {
   if (S.status() != QSettings::NoError) throw EIniFileException("Unable to write to " + FileName);
