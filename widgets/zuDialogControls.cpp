@@ -22,6 +22,7 @@
 #include "platform/framework/MessageEvent.h"
 #include "platform/framework/Messages.h"
 #include "support/zuUtils.h"
+#include "widgets/zuRichTextUtils.h"
 
 namespace zu {
 
@@ -57,6 +58,7 @@ Qt::Alignment HorzFlags(TzuTextAlignment A) {
   }
 }
 
+// A QLabel caption: "&" doubled when it is no access key.
 std::string Accel(const std::string& Caption, bool ShowAccelChar) {
   if (ShowAccelChar) return Caption;
   std::string R;
@@ -115,29 +117,69 @@ int MulDiv(int A, int B, int C) {
   return static_cast<int>(((P < 0) != (C < 0)) ? -Q : Q);
 }
 
-// The one place where captions are drawn: plain text until the markup renderer takes over.
+namespace {
+
+void CaptionFont(const QFont& Font, const QColor& Color, TFont& F) {
+  FromQFont(Font, F);
+  F.SetColor(RGBToColor(Color.red(), Color.green(), Color.blue()));
+}
+
+TAlignment CaptionAlignment(int Flags) {
+  if (Flags & Qt::AlignRight) return taRightJustify;
+  if (Flags & Qt::AlignHCenter) return taCenter;
+  return taLeftJustify;
+}
+
+TRichTextParams CaptionParams(const TzuCaptionOptions& O, int Width) {
+  TRichTextParams P;
+  P.PlainText = O.PlainText;
+  P.WordWrap = O.WordWrap;
+  P.Width = Width;
+  P.Alignment = CaptionAlignment(O.Flags);
+  P.TagOpen = O.TagOpen;
+  P.TagClose = O.TagClose;
+  P.ShowAccelChar = O.ShowAccelChar;
+  return P;
+}
+
+// Wide enough for any caption that is not wrapped.
+constexpr int UnwrappedWidth = 100000;
+
+}  // namespace
+
+// The one place where captions are drawn: the markup renderer, into a bitmap of the
+// caption's size that is then placed in R by the alignment flags.
 void DrawControlCaption(QPainter& P, const QRect& R, const std::string& Caption, const QFont& Font,
                         const QColor& Color, const TzuCaptionOptions& Options) {
-  const int Flags = Options.Flags | Qt::TextShowMnemonic | (Options.WordWrap ? Qt::TextWordWrap : 0);
-  const QString Text = QString::fromStdString(Accel(Caption, Options.ShowAccelChar));
-  P.save();
-  P.setFont(Font);
-  if (Options.Disabled) {
-    P.setPen(QApplication::palette().color(QPalette::Light));
-    P.drawText(R.translated(1, 1), Flags, Text);
-    P.setPen(QApplication::palette().color(QPalette::Dark));
-  } else {
-    P.setPen(Color);
+  const QSize S = ControlCaptionSize(Caption, Font, R.width(), Options);
+  if (S.isEmpty()) return;
+  const int Width = Options.WordWrap ? std::max(R.width(), 1) : S.width();
+  TFont F;
+  CaptionFont(Font, Color, F);
+  TBitmap Bitmap;
+  QPoint NoPopup;
+  DrawRichText(Bitmap, nullptr, QPoint(), NoPopup, Caption, F, clNone, clBlack, Options.PlainText, false,
+               Options.WordWrap, Width, CaptionAlignment(Options.Flags), Options.TagOpen, Options.TagClose, 0, 0,
+               false, false, Options.Disabled, Options.ShowAccelChar);
+  const QImage& Img = Bitmap.Image();
+  if (Img.isNull()) return;
+  int X = R.left(), Y = R.top();
+  if (!Options.WordWrap) {
+    if (Options.Flags & Qt::AlignRight) X = R.right() + 1 - Img.width();
+    else if (Options.Flags & Qt::AlignHCenter) X = R.left() + (R.width() - Img.width()) / 2;
   }
-  P.drawText(R, Flags, Text);
-  P.restore();
+  if (Options.Flags & Qt::AlignBottom) Y = R.bottom() + 1 - Img.height();
+  else if (Options.Flags & Qt::AlignVCenter) Y = R.top() + (R.height() - Img.height()) / 2;
+  P.drawImage(QPoint(X, Y), Img);
 }
 
 QSize ControlCaptionSize(const std::string& Caption, const QFont& Font, int Width, const TzuCaptionOptions& Options) {
-  const QFontMetrics M(Font);
-  const int Flags = Qt::TextShowMnemonic | (Options.WordWrap ? Qt::TextWordWrap : 0);
-  const QRect Bound(0, 0, Width > 0 ? Width : 100000, 100000);
-  return M.boundingRect(Bound, Flags, QString::fromStdString(Accel(Caption, Options.ShowAccelChar))).size();
+  TFont F;
+  CaptionFont(Font, Qt::black, F);
+  TzuFontMeasurer M(F);
+  const int W = Options.WordWrap && Width > 0 ? Width : UnwrappedWidth;
+  const TRichTextLayout L = LayoutRichText(Caption, F.Style(), F.Color(), CaptionParams(Options, W), M);
+  return QSize(L.Result.x(), L.Result.y());
 }
 
 // ---------- TzuAttachedLabel ----------
@@ -899,8 +941,8 @@ void TzuCheckBox::paintEvent(QPaintEvent*) {
   if (hasFocus()) {
     QStyleOptionFocusRect F;
     F.initFrom(this);
-    F.rect = P.boundingRect(TR, O.Flags | Qt::TextShowMnemonic | (FWordWrap ? Qt::TextWordWrap : 0), text())
-                 .adjusted(-1, 0, 1, 0);
+    const QSize CS = ControlCaptionSize(Caption(), font(), TR.width(), O);
+    F.rect = QStyle::alignedRect(layoutDirection(), static_cast<Qt::Alignment>(O.Flags), CS, TR).adjusted(-1, 0, 1, 0);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &F, &P, this);
   }
 }

@@ -2,8 +2,8 @@
 // attached caption label, a check box with free text alignment, owner-drawn buttons with
 // kinds, and the OK/Cancel/Apply/Help button row.
 //
-// Captions are drawn by DrawControlCaption/ControlCaptionSize only, so the markup renderer
-// can take that one place over later; today they are plain text with access keys.
+// Captions are drawn by DrawControlCaption/ControlCaptionSize only, with the markup renderer
+// of zuRichTextUtils ("[b]bold[] text", access keys).
 #pragma once
 
 #include <QCheckBox>
@@ -57,12 +57,16 @@ bool DialogKey(QWidget* Control, int Key);
 // (A * B) / C rounded half away from zero; -1 for C = 0.
 int MulDiv(int A, int B, int C);
 
-// The caption renderer of the buttons, check boxes and the help popup (plain text today).
+// The caption renderer of the buttons, check boxes and the help popup: the bracket markup
+// of DrawRichText, placed in its rectangle by the alignment flags.
 struct TzuCaptionOptions {
   int Flags = 0;               // Qt alignment flags
   bool ShowAccelChar = true;   // "&" marks an access key, "&&" is one "&"
   bool WordWrap = false;
   bool Disabled = false;
+  bool PlainText = false;      // tags drawn as text
+  char TagOpen = '[';
+  char TagClose = ']';
 };
 void DrawControlCaption(QPainter& P, const QRect& R, const std::string& Caption, const QFont& Font,
                         const QColor& Color, const TzuCaptionOptions& Options);

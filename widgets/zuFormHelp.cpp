@@ -20,6 +20,7 @@
 #include "platform/framework/Exceptions.h"
 #include "support/zuUtils.h"
 #include "widgets/zuDialogControls.h"
+#include "widgets/zuRichTextUtils.h"
 
 namespace zu {
 
@@ -29,9 +30,8 @@ constexpr std::uintptr_t PopupTimerId = 1;
 
 QColor RGBColor(TColor C) { return QColor(C & 0xFF, (C >> 8) & 0xFF, (C >> 16) & 0xFF); }
 
-// The text the clipboard gets: still the text as given, until the markup unit's tag
-// remover takes this place.
-std::string PlainHelpText(const std::string& Text) { return Text; }
+// The text the clipboard gets: the help text without its markup tags.
+std::string PlainHelpText(const std::string& Text) { return DeleteAllTags(Text, '[', ']'); }
 
 // Controls that show a context menu of their own keep their right click.
 bool HasOwnContextMenu(const QWidget* W) {
