@@ -813,6 +813,9 @@ void TzuHTTPWorker::Restart() {
 }
 
 void TzuHTTPWorker::Run() {
+  struct TCleanup {
+    ~TCleanup() { InternetThreadCleanup(); }
+  } Cleanup;
   T.UploadSent = false;
   T.StatusCode = -1;
   T.ContentType.clear();

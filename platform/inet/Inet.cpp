@@ -1,5 +1,7 @@
 #include "platform/inet/Inet.h"
 
+#include <openssl/crypto.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <unordered_map>
@@ -466,5 +468,7 @@ bool InternetCrackUrl(const std::string& URL, TURLComponents& Parts) {
   Parts = std::move(P);
   return true;
 }
+
+void InternetThreadCleanup() { OPENSSL_thread_stop(); }
 
 }  // namespace zu::inet

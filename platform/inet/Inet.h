@@ -226,4 +226,8 @@ struct TURLComponents {
 };
 bool InternetCrackUrl(const std::string& URL, TURLComponents& Parts);
 
+// Releases the calling thread's TLS library state. A worker calls it last, so nothing is left
+// for thread-exit destructors that could race with the process's own clean-up at exit.
+void InternetThreadCleanup();
+
 }  // namespace zu::inet
