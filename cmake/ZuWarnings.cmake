@@ -22,3 +22,12 @@ function(zu_add_resources target resname)
   endforeach()
   qt_add_resources(${target} "${resname}" PREFIX "/zu/${type}" FILES ${files})
 endfunction()
+
+# zu_program_version(<target> <version>)
+# Compiles <version> ("1.0.0.2") into the program as its file version (os::ProgramFileVersion).
+function(zu_program_version target version)
+  set(src ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.cpp)
+  file(CONFIGURE OUTPUT ${src} CONTENT
+    "extern \"C\" { extern const char* zu_program_file_version; const char* zu_program_file_version = \"${version}\"; }\n")
+  target_sources(${target} PRIVATE ${src})
+endfunction()

@@ -48,6 +48,10 @@ const std::vector<std::string> FileAttributeNames{"atrArchive", "atrHidden", "at
 
 }  // namespace
 
+const std::vector<std::string>& HTTPCacheOptionNames() { return CacheOptionNames; }
+const std::vector<std::string>& HTTPInternetOptionNames() { return InternetOptionNames; }
+const std::vector<std::string>& ThreadPriorityNames() { return PriorityNames; }
+
 std::string InternetStatusText(unsigned StatusID) {
   switch (StatusID) {
     case 10: return "Resolving name";

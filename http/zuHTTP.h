@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/framework/Lists.h"
 #include "support/zuClasses.h"
@@ -164,6 +165,11 @@ using TzuHTTPStatusChanged = std::function<void(TObject* Sender, unsigned Status
 // The request flags of the library for these settings (0x00400C10 for plain HTTP with the
 // defaults).
 std::uint32_t HTTPRequestFlags(bool Secure, TzuCacheOptions CacheOptions, TzuInternetOptions InternetOptions);
+
+// Element names of the option sets and priorities as form data stores them.
+const std::vector<std::string>& HTTPCacheOptionNames();
+const std::vector<std::string>& HTTPInternetOptionNames();
+const std::vector<std::string>& ThreadPriorityNames();
 
 // The library's status notification texts.
 std::string InternetStatusText(unsigned StatusID);

@@ -1,6 +1,7 @@
 #include "platform/os/System.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -219,6 +220,33 @@ bool SpawnProcess(const std::string& Program, const std::vector<std::string>& Ar
     }).detach();
   }
   return true;
+}
+
+std::string ExecutablePath() {
+  std::string Buf(4096, '\0');
+  const ssize_t N = ::readlink("/proc/self/exe", Buf.data(), Buf.size());
+  if (N <= 0 || static_cast<size_t>(N) >= Buf.size()) return std::string();
+  Buf.resize(static_cast<size_t>(N));
+  return Buf;
+}
+
+std::vector<std::string> CommandLineArguments() {
+  std::vector<std::string> Args;
+  std::FILE* F = std::fopen("/proc/self/cmdline", "rb");
+  if (!F) return Args;
+  std::string Cur;
+  bool First = true;
+  for (int C; (C = std::fgetc(F)) != EOF;) {
+    if (C != 0) {
+      Cur.push_back(static_cast<char>(C));
+      continue;
+    }
+    if (!First) Args.push_back(Cur);
+    First = false;
+    Cur.clear();
+  }
+  std::fclose(F);
+  return Args;
 }
 
 }  // namespace zu::os

@@ -42,6 +42,11 @@ std::vector<std::string> SplitCommandLine(const std::string& CommandLine);
 bool SpawnProcess(const std::string& Program, const std::vector<std::string>& Args,
                   pid_t* Pid = nullptr);
 
+// The running executable's absolute path (/proc/self/exe); empty when unknown.
+std::string ExecutablePath();
+// The process's command-line arguments after the program name (/proc/self/cmdline).
+std::vector<std::string> CommandLineArguments();
+
 // Finds a program on PATH; empty when absent.
 std::string FindOnPath(const std::string& Program);
 

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -353,6 +354,18 @@ void NginxServer::Put(const std::string& RelPath, const std::string& Bytes) cons
 }
 
 std::string NginxServer::AccessLog() const { return Slurp(FDir.File("access.log")); }
+
+std::string NginxServer::AccessLogWith(const std::vector<std::string>& Needles, int TimeoutMs) const {
+  // nginx logs a request after its response went out, so the newest line can lag behind.
+  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+  for (;;) {
+    std::string Log = AccessLog();
+    bool All = true;
+    for (const auto& N : Needles) All = All && Log.find(N) != std::string::npos;
+    if (All || std::chrono::steady_clock::now() >= End) return Log;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
 
 // ---------- TinyproxyServer ----------
 
