@@ -1,0 +1,299 @@
+// The self-upgrade helper: waits until the program has ended, moves every downloaded
+// ".uTMP" file of its directory over its target and starts the program again (in setup mode
+// runs the setup program first). Static, POSIX only; it reports nothing and always exits 0.
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+#include "helper/HelperCommandLine.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace zu::helper;
+
+constexpr const char* DosAttribXattr = "user.DOSATTRIB";
+constexpr int LowestPriority = 19;
+
+pid_t HelperPid = 0;
+
+void WriteAll(int Fd, const std::string& Text) {
+  std::size_t Done = 0;
+  while (Done < Text.size()) {
+    const ssize_t N = ::write(Fd, Text.data() + Done, Text.size() - Done);
+    if (N < 0 && errno == EINTR) continue;
+    if (N <= 0) return;
+    Done += static_cast<std::size_t>(N);
+  }
+}
+
+// No message box without a display library: the caption and text go to standard error.
+void ShowBanner() {
+  WriteAll(STDERR_FILENO,
+           "Reveziri v3.4.2\n"
+           "Self-upgrading mechanism for Renewix component.\n"
+           "Started by a program that updates itself; not meant to be run by hand.\n");
+}
+
+bool SameFile(const struct stat& A, const struct stat& B) {
+  return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
+}
+
+bool IsThisProgram(const std::string& Path) {
+  static struct stat Self {};
+  static const bool Known = ::stat("/proc/self/exe", &Self) == 0;
+  struct stat St {};
+  return Known && ::stat(Path.c_str(), &St) == 0 && SameFile(St, Self);
+}
+
+char LowerAscii(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C; }
+
+bool EqualNoCase(const std::string& A, const std::string& B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t I = 0; I < A.size(); ++I)
+    if (LowerAscii(A[I]) != LowerAscii(B[I])) return false;
+  return true;
+}
+
+// Processes whose image is a given file. The ones found are rechecked cheaply on every pass;
+// /proc is read in full only when none of them is left, so a freshly started instance is
+// still seen before the wait ends.
+class TImageWatch {
+ public:
+  bool Running(const struct stat& File) {
+    std::erase_if(FKnown, [&](pid_t P) { return !Runs(P, File); });
+    if (!FKnown.empty()) return true;
+    DIR* D = ::opendir("/proc");
+    if (!D) return false;
+    const pid_t Own = ::getpid();
+    while (const dirent* E = ::readdir(D)) {
+      char* End = nullptr;
+      const long P = std::strtol(E->d_name, &End, 10);
+      if (End == E->d_name || *End != '\0' || P <= 0) continue;
+      const auto Pid = static_cast<pid_t>(P);
+      if (Pid == Own || Pid == HelperPid) continue;
+      if (Runs(Pid, File)) FKnown.push_back(Pid);
+    }
+    ::closedir(D);
+    return !FKnown.empty();
+  }
+
+ private:
+  static bool Runs(pid_t Pid, const struct stat& File) {
+    // The link's text may end in " (deleted)"; its target's identity is what counts.
+    char Link[48];
+    std::snprintf(Link, sizeof Link, "/proc/%d/exe", static_cast<int>(Pid));
+    struct stat St {};
+    return ::stat(Link, &St) == 0 && SameFile(St, File);
+  }
+
+  std::vector<pid_t> FKnown;
+};
+
+// Write access as the application needs it: the file can be opened for writing without
+// ETXTBSY and no process still runs it (kernels differ in reporting ETXTBSY). An open that
+// fails otherwise (no permission, read-only file system, a link) cannot tell, so the
+// process check alone decides; a missing file or one that is no regular file has nothing to
+// wait for.
+bool WriteAccess(const std::string& Path, TImageWatch& Watch) {
+  struct stat St {};
+  if (::stat(Path.c_str(), &St) != 0) return true;
+  if (!S_ISREG(St.st_mode)) return true;
+  const int Fd = ::open(Path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (Fd >= 0)
+    ::close(Fd);
+  else if (errno == ETXTBSY)
+    return false;
+  return !Watch.Running(St);
+}
+
+void PollForWriteAccess(const std::string& Path) {
+  TImageWatch Watch;
+  const timespec Tick{0, 1000000};
+  do ::nanosleep(&Tick, nullptr);
+  while (!WriteAccess(Path, Watch));
+}
+
+// No time limit: the helper waits as long as the file is in use. The polling runs in a child
+// at the lowest priority; the helper keeps its own, because an ordinary user cannot raise it
+// again and everything the helper starts would inherit the low one.
+void WaitForWriteAccess(const std::string& Path) {
+  const pid_t Waiter = ::fork();
+  if (Waiter == 0) {
+    // Ends with the helper, should that be killed while it waits.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != HelperPid) ::_exit(0);
+    ::setpriority(PRIO_PROCESS, 0, LowestPriority);
+    PollForWriteAccess(Path);
+    ::_exit(0);
+  }
+  if (Waiter > 0) {
+    while (::waitpid(Waiter, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return;
+  }
+  errno = 0;
+  const int Old = ::getpriority(PRIO_PROCESS, 0);
+  const bool HaveOld = errno == 0;
+  ::setpriority(PRIO_PROCESS, 0, LowestPriority);
+  PollForWriteAccess(Path);
+  if (HaveOld) ::setpriority(PRIO_PROCESS, 0, Old);
+}
+
+// The program's name as its directory lists it, which differs from the command line's only on
+// a case-insensitive file system.
+std::string ListedName(const std::string& Dir, const std::string& Name, const struct stat& File) {
+  DIR* D = ::opendir(Dir.empty() ? "." : Dir.c_str());
+  if (!D) return Name;
+  std::string Found = Name;
+  while (const dirent* E = ::readdir(D)) {
+    const std::string Entry = E->d_name;
+    if (Entry == Name) {
+      Found = Name;
+      break;
+    }
+    struct stat St {};
+    if (EqualNoCase(Entry, Name) && ::lstat((Dir + Entry).c_str(), &St) == 0 && SameFile(St, File))
+      Found = Entry;
+  }
+  ::closedir(D);
+  return Found;
+}
+
+// Regular files named "*.uTMP"; directories and links of that name are no downloads.
+std::vector<std::string> ListUpdates(const std::string& Dir) {
+  std::vector<std::string> Names;
+  DIR* D = ::opendir(Dir.empty() ? "." : Dir.c_str());
+  if (!D) return Names;
+  while (const dirent* E = ::readdir(D)) {
+    const std::string Name = E->d_name;
+    if (!IsUpdateName(Name)) continue;
+    bool Regular = E->d_type == DT_REG;
+    if (E->d_type == DT_UNKNOWN) {
+      struct stat St {};
+      Regular = ::lstat((Dir + Name).c_str(), &St) == 0 && S_ISREG(St.st_mode);
+    }
+    if (Regular) Names.push_back(Name);
+  }
+  ::closedir(D);
+  return Names;
+}
+
+// One rename(2): the target is never missing, and a failed move leaves both files as they
+// were. Mode and attribute are set through a descriptor, so they land on the moved file.
+void MoveUpdate(const TMove& M) {
+  struct stat Old {};
+  const bool HadOld = ::lstat(M.Target.c_str(), &Old) == 0;
+  if (HadOld && S_ISDIR(Old.st_mode)) return;
+
+  const int Fd = ::open(M.Source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat Src {};
+  const bool HaveSrc = Fd >= 0 && ::fstat(Fd, &Src) == 0 && S_ISREG(Src.st_mode);
+  bool Changed = false;
+  if (HaveSrc) {
+    // The old file's permission bits (set-id bits are not carried onto new content), never
+    // read-only afterwards, and the program is executable wherever it is readable.
+    mode_t Mode = (HadOld && S_ISREG(Old.st_mode)) ? (Old.st_mode & 0777) : (Src.st_mode & 0777);
+    Mode |= S_IWUSR;
+    if (M.Executable) Mode |= (Mode & 0444) >> 2;
+    if (Mode != (Src.st_mode & 07777)) Changed = ::fchmod(Fd, Mode) == 0;
+  }
+  if (::rename(M.Source.c_str(), M.Target.c_str()) != 0) {
+    if (Changed) ::fchmod(Fd, Src.st_mode & 07777);
+  } else if (HaveSrc) {
+    char Text[16];
+    const int Len = std::snprintf(Text, sizeof Text, "0x%x", static_cast<unsigned>(M.Attributes));
+    // A file system without user attributes keeps only the mode: not an error.
+    ::fsetxattr(Fd, DosAttribXattr, Text, static_cast<std::size_t>(Len), 0);
+  }
+  if (Fd >= 0) ::close(Fd);
+}
+
+// Started in a session of its own so that it outlives the helper; 0 when it could not start.
+pid_t Start(const std::string& Path, const std::string& Params) {
+  if (Path.empty()) return 0;
+  std::vector<std::string> Args = SplitCommandLine(Params);
+  Args.insert(Args.begin(), Path);
+  std::vector<char*> Argv;
+  for (auto& A : Args) Argv.push_back(A.data());
+  Argv.push_back(nullptr);
+
+  posix_spawnattr_t Attr;
+  if (::posix_spawnattr_init(&Attr) != 0) return 0;
+  sigset_t None, All;
+  sigemptyset(&None);
+  sigfillset(&All);
+  ::posix_spawnattr_setsigmask(&Attr, &None);
+  ::posix_spawnattr_setsigdefault(&Attr, &All);
+  ::posix_spawnattr_setflags(&Attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                        POSIX_SPAWN_SETSIGDEF);
+  pid_t Pid = 0;
+  const int Rc = ::posix_spawn(&Pid, Path.c_str(), nullptr, &Attr, Argv.data(), environ);
+  ::posix_spawnattr_destroy(&Attr);
+  return Rc == 0 ? Pid : 0;
+}
+
+void Run(int argc, char** argv) {
+  HelperPid = ::getpid();
+  // An inherited "ignore" would reap the setup program before it could be waited for.
+  ::signal(SIGCHLD, SIG_DFL);
+
+  std::vector<std::string> All(argv, argv + argc);
+  const std::size_t Skip = HelperNameCount(All, IsThisProgram);
+  const std::vector<std::string> Args(All.begin() + static_cast<std::ptrdiff_t>(Skip), All.end());
+  if (Args.empty()) {
+    ShowBanner();
+    return;
+  }
+
+  const TCommandLine Cmd = ParseArguments(Args);
+  const std::string Dir = ProgramDirectory(Cmd.ProgramPath);
+  std::string ProgramName = BaseName(Cmd.ProgramPath);
+  struct stat Program {};
+  if (!Cmd.ProgramPath.empty() && ::lstat(Cmd.ProgramPath.c_str(), &Program) == 0) {
+    ProgramName = ListedName(Dir, ProgramName, Program);
+    WaitForWriteAccess(Cmd.ProgramPath);
+  }
+  struct stat Own {};
+  const bool Present = ::lstat((Cmd.ProgramPath + UpdateSuffix).c_str(), &Own) == 0;
+
+  const TPlan Plan = PlanUpgrade(Cmd, ProgramName, Present, ListUpdates(Dir));
+  for (const auto& M : Plan.Moves) MoveUpdate(M);
+
+  const pid_t First = Start(Plan.RunPath, Cmd.RestartParams);
+  // Setup mode without a setup program has started the program itself: once is enough.
+  if (!Plan.SetupProgram) return;
+  if (First > 0)
+    while (::waitpid(First, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  WaitForWriteAccess(Plan.RunPath);
+  ::unlink(Plan.RunPath.c_str());
+  Start(Plan.SavedProgramPath, Cmd.RestartParams);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    Run(argc, argv);
+  } catch (...) {
+  }
+  return 0;
+}
