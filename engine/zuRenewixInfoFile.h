@@ -13,7 +13,7 @@
 namespace zu {
 
 enum TzuUpgradeMethod { umSelfUpgrade, umUseExternalSetup, umRedirectToURL };
-enum TzuRenewixVersionControl { byNumber, byDate };
+enum TzuRenewixVersionControl { byDate, byNumber };
 
 // The date of a month/day/year text; today's date when it is not a valid date.
 TDateTime RXDateToDate(const std::string& S);

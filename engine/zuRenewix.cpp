@@ -1,0 +1,619 @@
+#include "engine/zuRenewix.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "engine/zuRenewixLang.h"
+#include "engine/zuRenewixPassword.h"
+#include "engine/zuRenewixWizard.h"
+#include "engine/zuRenewixWizardForm.h"
+#include "http/zuInet.h"
+#include "platform/framework/Application.h"
+#include "platform/framework/Exceptions.h"
+#include "platform/os/System.h"
+#include "widgets/zuGraphics.h"
+#include "widgets/zuInfoBox.h"
+
+namespace zu {
+
+namespace {
+
+constexpr std::uintptr_t CheckTimerId = 1;
+
+const std::vector<std::string> UpgradeMethodNames{"umSelfUpgrade", "umUseExternalSetup", "umRedirectToURL"};
+const std::vector<std::string> MiscFilesNames{"mfuAlwaysDownload", "mfuOnlyIfSizeDifferent"};
+const std::vector<std::string> VersionControlNames{"byDate", "byNumber"};
+const std::vector<std::string> ShowMessageNames{"mAskUpgrade",        "mConnLost",   "mHostUnreachable",
+                                                "mLostFile",          "mNoInfoFile", "mNoUpdateAvailable",
+                                                "mPasswordRequest"};
+const std::vector<std::string> LanguageNames{
+    "wlAuto",      "wlEnglish",    "wlRussian",  "wlGerman",    "wlFrench",     "wlSpanish",
+    "wlPortuguese", "wlPortugueseBrazilian", "wlItalian", "wlDutch", "wlDanish", "wlSwedish",
+    "wlFinnish",   "wlEstonian",   "wlUkrainian", "wlPolish",   "wlCzech",      "wlHungarian",
+    "wlRomanian",  "wlCatalan",    "wlBasque",   "wlAfrikaans", "wlChineseTraditional", "wlChineseSimplified",
+    "wlIndonesian", "wlMalay",     "wlIcelandic", "wlTurkish",  "wlNorwegian",  "wlSlovak"};
+
+std::string ProgramPath() { return TzuRenewix::ExecutablePath ? TzuRenewix::ExecutablePath() : std::string(); }
+
+std::string ProgramDirectory() {
+  const std::string P = ProgramPath();
+  const size_t Slash = P.rfind('/');
+  return Slash == std::string::npos ? std::string() : P.substr(0, Slash + 1);
+}
+
+std::string FileNamePart(const std::string& Path) {
+  const size_t Slash = Path.rfind('/');
+  return Slash == std::string::npos ? Path : Path.substr(Slash + 1);
+}
+
+bool EndsWithTempSuffix(const std::string& Name) {
+  const size_t N = std::strlen(TempFileSuffix);
+  return Name.size() > N && strcasecmp(Name.c_str() + Name.size() - N, TempFileSuffix) == 0;
+}
+
+// The user's own directory for the helper: created 0700, and refused when it is somebody
+// else's, a link or open to others (a shared /tmp must not hand us a planted program).
+std::string PrivateTempDirectory() {
+  const std::string Dir = GetTempDir() + "renewix-" + std::to_string(::getuid());
+  if (::mkdir(Dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
+  struct stat St{};
+  if (::lstat(Dir.c_str(), &St) != 0 || !S_ISDIR(St.st_mode) || St.st_uid != ::getuid() ||
+      (St.st_mode & 077) != 0)
+    return std::string();
+  return Dir + "/";
+}
+
+void DefaultStartHelper(const std::string& Helper, const std::string& Arguments) {
+  os::SpawnProcess(Helper, os::SplitCommandLine(Arguments));
+}
+
+}  // namespace
+
+std::function<void()> TzuRenewix::CloseApplication = [] { ShutdownApplication(); };
+std::function<void(const std::string&, const std::string&)> TzuRenewix::StartHelper = DefaultStartHelper;
+std::function<bool()> TzuRenewix::OnlineTest = [] { return IsOnline(); };
+std::function<std::string()> TzuRenewix::ExecutablePath = [] { return os::ExecutablePath(); };
+
+// ---------- TzuRenewixInfo ----------
+
+const TClassInfo& TzuRenewixInfo::StaticClassInfo() {
+  static const TClassInfo Info =
+      TClassBuilder<TzuRenewixInfo>("TzuRenewixInfo", &TPersistent::StaticClassInfo())
+          .Strings("Files",
+                   [](const TzuRenewixInfo& I) {
+                     std::vector<std::string> L;
+                     for (int K = 0; K < I.Files()->Count(); ++K) L.push_back(I.Files()->Strings(K));
+                     return L;
+                   },
+                   [](TzuRenewixInfo& I, const std::vector<std::string>& L) {
+                     I.Files()->Clear();
+                     for (const auto& S : L) I.Files()->Add(S);
+                   })
+          .Enum("UpgradeMethod", &TzuRenewixInfo::UpgradeMethod, &TzuRenewixInfo::SetUpgradeMethod,
+                UpgradeMethodNames, std::optional(umSelfUpgrade))
+          .Str("UpgradeMsg", &TzuRenewixInfo::UpgradeMsg, &TzuRenewixInfo::SetUpgradeMsg);
+  return Info;
+}
+
+void TzuRenewixInfo::Assign(const TPersistent* Source) {
+  if (!Source) {
+    FFiles.Clear();
+    FUpgradeMethod = umSelfUpgrade;
+    FUpgradeMsg.clear();
+    return;
+  }
+  const auto* S = dynamic_cast<const TzuRenewixInfo*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  FFiles.Assign(S->FFiles);
+  FUpgradeMethod = S->FUpgradeMethod;
+  FUpgradeMsg = S->FUpgradeMsg;
+}
+
+// ---------- TzuRenewixWizard ----------
+
+const TClassInfo& TzuRenewixWizard::StaticClassInfo() {
+  static const TClassInfo Info =
+      TClassBuilder<TzuRenewixWizard>("TzuRenewixWizard", &TzuAddon::StaticClassInfo())
+          .Bool("Enabled", &TzuRenewixWizard::Enabled, &TzuRenewixWizard::SetEnabled, true)
+          .Bool("HideFileLocation", &TzuRenewixWizard::HideFileLocation, &TzuRenewixWizard::SetHideFileLocation,
+                false)
+          .Object("Pic118x218", [](TzuRenewixWizard& W) -> TPersistent* { return W.Pic118x218(); })
+          .Enum("Language", &TzuRenewixWizard::Language, &TzuRenewixWizard::SetLanguage, LanguageNames,
+                std::optional(wlAuto))
+          .Bool("StayOnTop", &TzuRenewixWizard::StayOnTop, &TzuRenewixWizard::SetStayOnTop, true);
+  return Info;
+}
+
+TzuRenewixWizard::TzuRenewixWizard(TComponent* AOwner)
+    : TzuAddon(AOwner), FPic118x218(std::make_unique<TzuPicture>()) {
+  FEnabled = true;
+}
+
+TzuRenewixWizard::~TzuRenewixWizard() = default;
+
+void TzuRenewixWizard::SetPic118x218(const TzuPicture* Value) { FPic118x218->Assign(Value); }
+
+void TzuRenewixWizard::SetLanguage(TzuRenewixLanguage Value) {
+  if (Value == FLanguage) return;
+  FLanguage = Value;
+  RXSelectLanguage(Value);
+}
+
+void TzuRenewixWizard::Assign(const TPersistent* Source) {
+  if (!Source) {
+    FEnabled = true;
+    FHideFileLocation = false;
+    FPic118x218->Assign(nullptr);
+    SetLanguage(wlAuto);
+    FStayOnTop = true;
+    return;
+  }
+  const auto* S = dynamic_cast<const TzuRenewixWizard*>(Source);
+  if (!S) return TzuAddon::Assign(Source);
+  FEnabled = S->FEnabled;
+  FHideFileLocation = S->FHideFileLocation;
+  FPic118x218->Assign(S->FPic118x218.get());
+  SetLanguage(S->FLanguage);
+  FStayOnTop = S->FStayOnTop;
+}
+
+// ---------- TzuRenewix ----------
+
+const TClassInfo& TzuRenewix::StaticClassInfo() {
+  static const TClassInfo Info =
+      TClassBuilder<TzuRenewix>("TzuRenewix", &TzuCustomHTTP::StaticClassInfo())
+          .Object("Proxy", [](TzuRenewix& R) -> TPersistent* { return R.Proxy(); })
+          .SetOf("InternetOptions", &TzuRenewix::InternetOptions, &TzuRenewix::SetInternetOptions,
+                 HTTPInternetOptionNames(), DefaultInternetOptions)
+          .Enum("ThreadPriority", &TzuRenewix::GetThreadPriority, &TzuRenewix::SetThreadPriority,
+                ThreadPriorityNames(), std::optional(tpNormal))
+          .Int("TransferBufferSize", &TzuRenewix::TransferBufferSize, &TzuRenewix::SetTransferBufferSize, 4096)
+          .Bool("AutoCheck", &TzuRenewix::AutoCheck, &TzuRenewix::SetAutoCheck, false)
+          .Int("AutoCheckDelay", &TzuRenewix::AutoCheckDelay, &TzuRenewix::SetAutoCheckDelay, 10000)
+          .SetOf("CacheOptions", &TzuRenewix::CacheOptions, &TzuRenewix::SetCacheOptions, HTTPCacheOptionNames(),
+                 DefaultCacheOptions)
+          .Object("InfoFile", [](TzuRenewix& R) -> TPersistent* { return R.InfoFile(); })
+          .Str("InfoFileURL", &TzuRenewix::InfoFileURL, &TzuRenewix::SetInfoFileURL, std::string("http://"))
+          .Str("RestartParams", &TzuRenewix::RestartParams, &TzuRenewix::SetRestartParams,
+               std::string(DefaultRestartParams), [](const TzuRenewix& R) { return R.IsDefaultParams(); })
+          .Enum("MiscFilesUpgrade", &TzuRenewix::MiscFilesUpgrade, &TzuRenewix::SetMiscFilesUpgrade,
+                MiscFilesNames, std::optional(mfuAlwaysDownload))
+          .Enum("VersionControl", &TzuRenewix::VersionControl, &TzuRenewix::SetVersionControl,
+                VersionControlNames, std::optional(byDate))
+          .Str("VersionDate", &TzuRenewix::VersionDate, &TzuRenewix::SetVersionDate, std::nullopt)
+          .Bool("VersionDateAutoSet", &TzuRenewix::VersionDateAutoSet, &TzuRenewix::SetVersionDateAutoSet,
+                std::nullopt)
+          .Str("VersionNumber", &TzuRenewix::VersionNumber, &TzuRenewix::SetVersionNumber)
+          .SetOf("ShowMessages", &TzuRenewix::ShowMessages, &TzuRenewix::SetShowMessages, ShowMessageNames,
+                 DefaultShowMessages)
+          .Object("Wizard", [](TzuRenewix& R) -> TPersistent* { return R.Wizard(); })
+          .Event("OnBeginUpgrade").Event("OnEndUpgrade").Event("OnLaterUpgrade").Event("OnProgress")
+          .Event("OnFileStart").Event("OnFileDone").Event("OnDoOwnCloseAppMethod").Event("OnAfterRestart")
+          .Event("OnAborted").Event("OnConnLost").Event("OnHostUnreachable").Event("OnNoUpdateAvailable")
+          .Event("OnNoInfoFile").Event("OnLostFile").Event("OnPasswordRequest")
+          .Event("OnProxyAuthenticationRequest")
+          .Creatable();
+  return Info;
+}
+
+TzuRenewix::TzuRenewix(TComponent* AOwner) : TzuCustomHTTP(AOwner), FAlive(std::make_shared<bool>(true)) {
+  OutputFileAttributes()->SetIncomplete({atrArchive, atrHidden, atrTemporary});
+  using namespace std::placeholders;
+  TzuCustomHTTP::OnHeaderInfo = [this](TObject* S, int E, const std::string& Raw, const std::string& CT,
+                                       const std::string& CL, const std::string& CE, std::int64_t Len,
+                                       const std::string& Loc, TDateTime D, TDateTime LM, TDateTime Ex,
+                                       const std::string& ETag, bool& Continue) {
+    HTTPHeaderInfo(S, E, Raw, CT, CL, CE, Len, Loc, D, LM, Ex, ETag, Continue);
+  };
+  TzuCustomHTTP::OnDone = [this](TObject* S, const std::string& CT, std::int64_t Size, TStream* St) {
+    HTTPDone(S, CT, Size, St);
+  };
+  TzuCustomHTTP::OnDoneInterrupted = [this](TObject* S) { HTTPDoneInterrupted(S); };
+  TzuCustomHTTP::OnProgress = [this](TObject* S, const std::string& CT, std::int64_t Size, std::int64_t Read,
+                                     int El, int Left, std::uint8_t Pct, float Rate, TStream* St) {
+    HTTPProgress(S, CT, Size, Read, El, Left, Pct, Rate, St);
+  };
+  TzuCustomHTTP::OnConnLost = [this](TObject* S, const std::string& CT, std::int64_t Size, std::int64_t Read,
+                                     TStream* St) { HTTPConnLost(S, CT, Size, Read, St); };
+  TzuCustomHTTP::OnHTTPError = [this](TObject* S, int Code, TStream* St) { HTTPError(S, Code, St); };
+  TzuCustomHTTP::OnHostUnreachable = [this](TObject* S) { HTTPHostUnreachable(S); };
+  TzuCustomHTTP::OnPasswordRequest = [this](TObject* S, const std::string& Realm, bool& TryAgain) {
+    HTTPPasswordRequest(S, Realm, TryAgain);
+  };
+  ::unlink(HelperPath().c_str());  // the helper of an earlier self-upgrade; missing is fine
+  FInfoFile = std::make_unique<TzuRenewixInfo>();
+  FVersionDate = DateToRXDate(Date());
+  FWizard = new TzuRenewixWizard(this);
+  FWindowHandle = AllocateHWnd([this](TMessage& M) { WndProc(M); });
+}
+
+TzuRenewix::~TzuRenewix() {
+  Destroying();
+  *FAlive = false;
+  StopWait(FWaitHandle);  // a pending wait returns and finds us gone
+  SetAutoCheck(false);
+  DeallocateHWnd(FWindowHandle);
+  if (WizardForm && WizardForm->Component() == this) FreeRenewixWizard();
+  delete FWizard;
+}
+
+void TzuRenewix::SetAutoCheck(bool Value) {
+  if (Value == FAutoCheck) return;
+  FAutoCheck = Value;
+  UpdateTimer();
+}
+
+void TzuRenewix::SetRestartParams(const std::string& Value) {
+  if (Value == FRestartParams) return;
+  FRestartParams = Value.empty() ? std::string(" ") : Value;
+}
+
+void TzuRenewix::SetVersionDateAutoSet(bool Value) {
+  FVersionDateAutoSet = Value;
+  if (Value && IsDesigning()) FVersionDate = DateToRXDate(Date());
+}
+
+void TzuRenewix::UpdateTimer() {
+  if (IsDesigning() || !FWindowHandle) return;
+  KillTimer(FWindowHandle, CheckTimerId);
+  if (FAutoCheck && !FTimerFired && FAutoCheckDelay > 0)
+    if (!SetTimer(FWindowHandle, CheckTimerId, FAutoCheckDelay))
+      throw EOutOfResources("Not enough timers available");
+}
+
+void TzuRenewix::WndProc(TMessage& Message) {
+  if (Message.Msg == WM_TIMER && Message.WParam == CheckTimerId) {
+    try {
+      if (OnlineTest() && FAutoCheck) {
+        FTimerFired = true;
+        UpdateTimer();
+        auto Alive = FAlive;
+        CheckUpdate(false);
+        if (*Alive) FAutoCheckRunning = true;
+      }
+    } catch (...) {
+      Application().HandleCurrentException();
+    }
+    return;
+  }
+  if (Message.Msg == WM_QUERYENDSESSION) {
+    Message.Result = 1;
+    return;
+  }
+  Message.Result = DefWindowProc(Message);
+}
+
+void TzuRenewix::StopWaiting() { StopWait(FWaitHandle); }
+
+bool TzuRenewix::WaitForStop(bool& Alive) {
+  Alive = true;
+  if (FWaitHandle != INVALID_HANDLE_VALUE) return false;  // one wait at a time
+  const auto Flag = FAlive;
+  const THandle Event = CreateWaitEvent();
+  FWaitHandle = Event;
+  WaitProcessingMessages(Event, 0xFFFFFFFFu, true);
+  CloseWaitEvent(Event);
+  Alive = *Flag;
+  if (Alive) FWaitHandle = INVALID_HANDLE_VALUE;
+  return true;
+}
+
+bool TzuRenewix::CheckUpdate(bool CheckOnly) {
+  // A second blocking wait could never be released, and a blocking check cannot wait for a
+  // transfer that is not its own: refuse both before touching any state.
+  if (CheckOnly && (FWaitHandle != INVALID_HANDLE_VALUE || InUse())) return false;
+  if (CheckOnly) FCheckOnly = true;
+  const auto Alive = FAlive;
+  struct TReset {
+    TzuRenewix* R;
+    std::shared_ptr<bool> Alive;
+    ~TReset() {
+      if (*Alive) R->FCheckOnly = false;
+    }
+  } Reset{this, Alive};
+  FAborted = false;
+  FAutoCheckRunning = false;
+  FUpdateAvailable = false;
+  // In use until the finished run has been handed back, even while its thread winds down.
+  if (!InUse()) {
+    SetQueryInfoStage(true);
+    SetURL(FInfoFileURL);
+    SetOutputFileName(std::string());
+    Read(false);
+  }
+  if (!*Alive) return false;
+  if (CheckOnly) {
+    bool StillAlive = true;
+    WaitForStop(StillAlive);
+    if (!StillAlive) return false;
+  }
+  return FUpdateAvailable;
+}
+
+void TzuRenewix::SetQueryInfoStage(bool Value) {
+  FQueryInfoStage = Value;
+  TzuCustomHTTP::SetCacheOptions(Value ? static_cast<TzuCacheOptions>(FCacheOptions | Bit(coPragmaNoCache))
+                                       : FCacheOptions);
+}
+
+void TzuRenewix::ParseInfoFile(TStream* Stream) {
+  const auto Alive = FAlive;
+  std::string Text;
+  if (Stream) {
+    const std::int64_t N = Stream->Size() - Stream->Position();
+    if (N > 0) {
+      Text.resize(static_cast<size_t>(N));
+      Text.resize(static_cast<size_t>(Stream->Read(Text.data(), N)));
+    }
+  }
+  FURLs.Clear();
+  for (const auto& U : InfoFileURLs(Text)) FURLs.Add(U);
+  const bool Newer = IsNewerVersion(Text, FVersionControl, FVersionNumber, FVersionDate);
+  if (Newer && FURLs.Count() > 0) {
+    FUpdateAvailable = true;
+    const TzuRXInfoFileContent Info = ReadInfoFile(Text);
+    const std::string Msg = Info.Message;
+    FUpgradeMethod = Info.Method;
+    if (OnBeginUpgrade) OnBeginUpgrade(this, Msg, FUpgradeMethod, &FURLs, FUpdateAvailable);
+    if (!*Alive) return;
+    if (!FCheckOnly) {
+      if (!FUpdateAvailable || (Shows(mAskUpgrade) && !ShowUpgradeBox(Msg))) {
+        if (!*Alive) return;
+        if (OnLaterUpgrade) OnLaterUpgrade(this);
+      } else if (FUpgradeMethod == umRedirectToURL) {
+        if (FURLs.Count() > 0) OpenURL(FURLs.Strings(0), true, 1);
+      } else {
+        DoUpgrade(true);
+      }
+    }
+  } else {
+    if (OnNoUpdateAvailable) OnNoUpdateAvailable(this);
+    if (!*Alive) return;
+    if (!FAutoCheckRunning && Shows(mNoUpdateAvailable)) RXLangMsgBox(24, MB_ICONINFORMATION);
+  }
+  if (*Alive) StopWait(FWaitHandle);
+}
+
+std::string TzuRenewix::OutputNameFor(const std::string& URL) {
+  const std::string Name = URLToFileName(URL);
+  // Never a name that leaves the program's directory or names the directory itself.
+  if (Name.empty() || Name == "." || Name == ".." || Name.find('/') != std::string::npos ||
+      Name.find('\0') != std::string::npos)
+    return std::string();
+  return ProgramDirectory() + Name + TempFileSuffix;
+}
+
+void TzuRenewix::DoUpgrade(bool First) {
+  if (First) {
+    SetQueryInfoStage(false);
+    FFileIndex = 0;
+    if (FWizard->Enabled()) ShowRenewixWizard(this);
+  } else {
+    ++FFileIndex;
+  }
+  if (FFileIndex >= FURLs.Count()) {
+    FinishUpgrade();
+    return;
+  }
+  FCurrentFile = FURLs.Strings(FFileIndex);
+  WizardSetFileURL(FCurrentFile);
+  WizardSetAllDownloading(RXFmtLangStr(9, {static_cast<long long>(FFileIndex + 1),
+                                           static_cast<long long>(FURLs.Count())}));
+  SetURL(FCurrentFile);
+  FCurrentFile = OutputNameFor(FCurrentFile);
+  if (FCurrentFile.empty()) {
+    LostFile(400);  // no file name to store it under
+    return;
+  }
+  SetOutputFileName(FCurrentFile);
+  ReleaseHTTPStream();
+  Read(false);
+}
+
+void TzuRenewix::HTTPHeaderInfo(TObject*, int, const std::string&, const std::string&, const std::string&,
+                                const std::string&, std::int64_t ContentLength, const std::string&, TDateTime,
+                                TDateTime LastModified, TDateTime, const std::string&, bool& ContinueDownload) {
+  if (FQueryInfoStage) return;
+  FFileTime = LastModified;
+  WizardSetFileSize(RXFmtLangStr(6, {static_cast<double>(ContentLength) / 1024.0}));
+  if (FMiscFilesUpgrade == mfuOnlyIfSizeDifferent && ContentLength != 0 && FURLs.Count() > 1) {
+    const std::string Local = FCurrentFile.substr(0, FCurrentFile.size() - std::strlen(TempFileSuffix));
+    if (UpperCase(FileNamePart(Local)) != UpperCase(FileNamePart(ProgramPath())) &&
+        ::access(Local.c_str(), F_OK) == 0)
+      ContinueDownload = ContentLength != ExtractFileSize(Local);
+  }
+  if (OnFileStart)
+    OnFileStart(this, URL(), static_cast<std::int32_t>(ContentLength), LastModified, ContinueDownload);
+}
+
+void TzuRenewix::HTTPDone(TObject*, const std::string&, std::int64_t, TStream* Stream) {
+  if (FQueryInfoStage) {
+    ParseInfoFile(Stream);
+    return;
+  }
+  if (FFileTime != 0) SetFileTimes(FCurrentFile, FFileTime, FFileTime, -1);
+  const auto Alive = FAlive;
+  if (OnFileDone) OnFileDone(this, FCurrentFile);
+  if (*Alive) DoUpgrade(false);
+}
+
+void TzuRenewix::HTTPDoneInterrupted(TObject*) {
+  if (!FQueryInfoStage) DoUpgrade(false);
+}
+
+void TzuRenewix::HTTPProgress(TObject*, const std::string&, std::int64_t DataSize, std::int64_t BytesRead,
+                              int ElapsedTime, int EstimatedTimeLeft, std::uint8_t PercentsDone,
+                              float TransferRate, TStream*) {
+  if (FQueryInfoStage) return;
+  const int Count = FURLs.Count();
+  if (Count == 0) return;
+  const auto Total = static_cast<std::uint8_t>(PercentsDone / Count + PercentsOf(Count, FFileIndex));
+  const auto Alive = FAlive;
+  if (OnProgress)
+    OnProgress(this, URL(), static_cast<std::int32_t>(DataSize), static_cast<std::int32_t>(BytesRead), ElapsedTime,
+               EstimatedTimeLeft, PercentsDone, Total, TransferRate);
+  if (!*Alive || !WizardForm) return;
+  WizardSetProgress(PercentsDone, Total);
+  WizardSetTransferRate(RXFmtLangStr(7, {static_cast<double>(TransferRate)}));
+  const long long Left = EstimatedTimeLeft;
+  WizardSetEstimatedTime(RXFmtLangStr(8, {Left / 3600, Left / 60 % 60, Left % 60}));
+}
+
+void TzuRenewix::HTTPError(TObject*, int ErrorCode, TStream*) {
+  if (FQueryInfoStage) {
+    StopWait(FWaitHandle);
+    const auto Alive = FAlive;
+    if (OnNoInfoFile) OnNoInfoFile(this);
+    if (*Alive && Shows(mNoInfoFile)) RXLangMsgBox(25, MB_ICONSTOP);
+    return;
+  }
+  LostFile(ErrorCode);
+}
+
+void TzuRenewix::LostFile(int ErrorCode) {
+  bool ContinueUpgrade = false;
+  const auto Alive = FAlive;
+  if (OnLostFile) OnLostFile(this, URL(), ErrorCode, ContinueUpgrade);
+  if (!*Alive) return;
+  if (Shows(mLostFile))
+    ContinueUpgrade = ShowMsgBox(RXFmtLangStr(28, {GetFileName()}), RXLangStr(21) + " #" + std::to_string(ErrorCode),
+                                 MB_YESNO | MB_ICONEXCLAMATION, false, true) == IDYES;
+  if (!*Alive) return;
+  if (ContinueUpgrade)
+    DoUpgrade(false);
+  else
+    Abort(false);
+}
+
+void TzuRenewix::HTTPConnLost(TObject*, const std::string&, std::int64_t, std::int64_t, TStream*) {
+  const bool Downloading = !FQueryInfoStage;
+  const auto Alive = FAlive;
+  if (OnConnLost) OnConnLost(this);
+  if (!*Alive) return;
+  if (Shows(mConnLost)) RXLangMsgBox(30, MB_ICONSTOP);
+  if (!*Alive) return;
+  SafeTerminate(false);
+  // What was written of this update must not be installed by a later one.
+  if (Downloading && !FFilesDownloaded) DeleteTemporaryFiles();
+}
+
+void TzuRenewix::HTTPHostUnreachable(TObject*) {
+  const bool Downloading = !FQueryInfoStage;
+  const auto Alive = FAlive;
+  const std::string Host = GetHostName();
+  if (OnHostUnreachable) OnHostUnreachable(this, URL(), Host);
+  if (!*Alive) return;
+  if (FAutoCheckRunning) {
+    FTimerFired = false;
+    UpdateTimer();
+  } else if (Shows(mHostUnreachable)) {
+    RXMsgBox(RXFmtLangStr(26, {"http://" + Host}), MB_ICONSTOP);
+    if (!*Alive) return;
+  }
+  SafeTerminate(false);
+  if (Downloading && !FFilesDownloaded) DeleteTemporaryFiles();
+}
+
+void TzuRenewix::HTTPPasswordRequest(TObject*, const std::string& Realm, bool& TryAgain) {
+  const auto Alive = FAlive;
+  if (OnPasswordRequest) OnPasswordRequest(this, Realm, TryAgain);
+  if (!*Alive) return;
+  if (!TryAgain && Shows(mPasswordRequest)) {
+    TryAgain = ShowPasswordBox(this, GetFileName());
+    if (*Alive && !TryAgain) Abort(false);
+  }
+}
+
+void TzuRenewix::Abort(bool Immediately) {
+  FAborted = true;
+  SafeTerminate(Immediately);
+  DeleteTemporaryFiles();
+  if (OnAborted) OnAborted(this);
+}
+
+void TzuRenewix::SafeTerminate(bool Immediately) {
+  StopWait(FWaitHandle);
+  TzuCustomHTTP::Abort(false, Immediately);
+  if (WizardForm) FreeRenewixWizard();
+}
+
+void TzuRenewix::FinishUpgrade() {
+  if (WizardForm) {
+    WizardFinish();
+    bool Alive = true;
+    WaitForStop(Alive);
+    if (!Alive) return;
+    if (FAborted) return;
+    if (WizardForm) {
+      // The application is ending while the completed page is still open: the user never
+      // confirmed, so nothing is installed and nothing of this update stays behind.
+      FreeRenewixWizard();
+      DeleteTemporaryFiles();
+      return;
+    }
+  }
+  FFilesDownloaded = true;
+  bool Restart = true;
+  const auto Alive = FAlive;
+  if (OnEndUpgrade) OnEndUpgrade(this, Restart);
+  if (*Alive && Restart) RestartApplication(std::string());
+}
+
+std::string TzuRenewix::HelperPath() {
+  static const std::string Path = [] {
+    const std::string Dir = PrivateTempDirectory();
+    return Dir.empty() ? std::string() : Dir + "Reveziri3.exe";
+  }();
+  return Path;
+}
+
+std::string TzuRenewix::HelperCommandLine(const std::string& Params) {
+  return HelperPath() + " " + ProgramPath() + " +" + Params;
+}
+
+void TzuRenewix::Relaunch(const std::string& Params) {
+  const std::string Helper = HelperPath();
+  if (!Helper.empty()) {
+    ::unlink(Helper.c_str());  // written anew, never through what is there
+    if (ExtractResourceToFile(HInstance, "ZUUPG", "ZUUPG", Helper, true)) ::chmod(Helper.c_str(), 0700);
+    // The helper's own path goes apart from the rest, so blanks in it cannot split it.
+    StartHelper(Helper, ProgramPath() + " +" + Params);
+  }
+  if (OnDoOwnCloseAppMethod)
+    OnDoOwnCloseAppMethod(this);
+  else if (CloseApplication)
+    CloseApplication();
+}
+
+void TzuRenewix::RestartApplication(const std::string& Params) {
+  if (!FFilesDownloaded) DeleteTemporaryFiles();
+  if (!Params.empty())
+    Relaunch(Params);
+  else
+    Relaunch(FRestartParams + static_cast<char>('0' + static_cast<int>(FUpgradeMethod)));
+}
+
+void TzuRenewix::DeleteTemporaryFiles() {
+  const std::string Dir = ProgramDirectory();
+  if (Dir.empty()) return;
+  DIR* D = ::opendir(Dir.c_str());
+  if (!D) return;
+  std::vector<std::string> Names;
+  while (dirent* E = ::readdir(D))
+    if (EndsWithTempSuffix(E->d_name)) Names.emplace_back(E->d_name);
+  ::closedir(D);
+  for (const auto& N : Names) ::unlink((Dir + N).c_str());
+}
+
+void TzuRenewix::Loaded() {
+  TzuCustomHTTP::Loaded();
+  if (!OnAfterRestart) return;
+  const auto Args = os::CommandLineArguments();
+  if (!Args.empty() && Args[0] == FRestartParams) OnAfterRestart(this);
+}
+
+}  // namespace zu

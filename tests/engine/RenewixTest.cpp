@@ -1,0 +1,501 @@
+// The self-update component against real nginx (and our fault server for a cut connection):
+// the check, the download sequence, the finishing step and the clean-up points.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+
+#include "TestUtil.h"
+#include "engine/zuRenewix.h"
+#include "engine/zuRenewixLang.h"
+#include "platform/framework/Application.h"
+#include "platform/framework/FormData.h"
+#include "servers/TestServers.h"
+#include "widgets/zuInfoBox.h"
+#include "widgets/zuInfoBoxForm.h"
+
+using namespace zu;
+using zutest::FaultServer;
+using zutest::NginxServer;
+using zutest::ReadFile;
+using zutest::TempDir;
+using zutest::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <class F>
+bool PumpUntil(F Done, int Ms = 20000) {
+  const auto End = Clock::now() + std::chrono::milliseconds(Ms);
+  while (!Done() && Clock::now() < End) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return Done();
+}
+
+void Pump(int Ms) {
+  const auto End = Clock::now() + std::chrono::milliseconds(Ms);
+  while (Clock::now() < End) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// Answers every info box that comes up, in order, and remembers what it said.
+struct TBoxes {
+  struct TSeen {
+    std::string Title, Text;
+  };
+  std::vector<TSeen> Seen;
+  std::deque<int> Answers;
+  QTimer Timer;
+  TBoxes() {
+    QObject::connect(&Timer, &QTimer::timeout, [this] {
+      TzuInfoBoxForm* F = ShowingInfoBoxForm();
+      if (!F || !F->isVisible()) return;
+      Seen.push_back({F->Caption(), F->InfoBox() ? F->InfoBox()->Text() : std::string()});
+      const int A = Answers.empty() ? IDOK : Answers.front();
+      if (!Answers.empty()) Answers.pop_front();
+      F->done(A);
+    });
+    Timer.start(15);
+  }
+};
+
+// The last segment of an address as written ("" for one ending in '/').
+std::string Last(const std::string& URL) { return URL.substr(URL.rfind('/') + 1); }
+
+std::vector<std::string> TempFiles(const std::string& Dir) {
+  std::vector<std::string> R;
+  for (const auto& E : fs::directory_iterator(Dir))
+    if (E.path().extension() == ".uTMP") R.push_back(E.path().filename().string());
+  std::sort(R.begin(), R.end());
+  return R;
+}
+
+// A component whose "program" lives in a scratch directory and whose helper start and
+// application close are recorded instead of done.
+class RenewixTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Web.Ok()) << Web.Error();
+    WriteFile(Program(), "old program");
+    TzuRenewix::ExecutablePath = [this] { return Program(); };
+    TzuRenewix::StartHelper = [this](const std::string& H, const std::string& A) { Helper.push_back(H + "|" + A); };
+    TzuRenewix::CloseApplication = [this] { ++Closed; };
+    TzuRenewix::OnlineTest = [this] { return Online; };
+    RXSelectLanguage(wlEnglish);
+    R = std::make_unique<TzuRenewix>(nullptr);
+    R->SetVersionControl(byNumber);
+    R->SetVersionNumber("1.0.0.2");
+    R->SetShowMessages(0);
+    R->Wizard()->SetEnabled(false);
+    R->OnBeginUpgrade = [this](TObject*, const std::string& Msg, TzuUpgradeMethod M, TStringList* Files, bool& Can) {
+      Log.push_back("begin " + std::to_string(Files->Count()));
+      LastTotal = 0;
+      BeginMsg = Msg;
+      Method = M;
+      if (!AllowUpgrade) Can = false;
+    };
+    R->OnFileStart = [this](TObject*, const std::string& URL, std::int32_t Size, TDateTime, bool& Can) {
+      Log.push_back(std::string("start ") + fs::path(URL).filename().string() + (Can ? "" : " skip"));
+    };
+    R->OnFileDone = [this](TObject*, const std::string& Name) { Log.push_back("done " + fs::path(Name).filename().string()); };
+    R->OnProgress = [this](TObject*, const std::string&, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                           std::uint8_t, std::uint8_t Total, float) {
+      EXPECT_GE(Total, LastTotal) << "the overall percentage never goes back";
+      LastTotal = Total;
+    };
+    R->OnEndUpgrade = [this](TObject*, bool& Restart) {
+      Log.push_back("end");
+      Restart = RestartNow;
+    };
+    R->OnLaterUpgrade = [this](TObject*) { Log.push_back("later"); };
+    R->OnAborted = [this](TObject*) { Log.push_back("aborted"); };
+    R->OnNoUpdateAvailable = [this](TObject*) { Log.push_back("noupdate"); };
+    R->OnNoInfoFile = [this](TObject*) { Log.push_back("noinfofile"); };
+    R->OnConnLost = [this](TObject*) { Log.push_back("connlost"); };
+    R->OnHostUnreachable = [this](TObject*, const std::string&, const std::string& Host) {
+      Log.push_back("unreachable " + Host);
+    };
+    R->OnLostFile = [this](TObject*, const std::string& URL, std::int32_t Code, bool& Continue) {
+      Log.push_back("lost " + Last(URL) + " " + std::to_string(Code));
+      Continue = SkipLost;
+    };
+  }
+  void TearDown() override {
+    R.reset();
+    TzuRenewix::ExecutablePath = [] { return std::string("/nonexistent/program"); };
+  }
+
+  std::string Program() const { return Dir.File("prog"); }
+  void Publish(const std::string& Version, const std::vector<std::string>& Files, const std::string& Extra = "") {
+    std::string Inf = "#version=" + Version + "\n#date=02/20/2008\n";
+    for (size_t I = 0; I < Files.size(); ++I) {
+      Inf += "#url" + std::to_string(I + 1) + "=" + Web.Url("/rel/" + Files[I]) + "\n";
+      Web.Put("rel/" + Files[I], "content of " + Files[I]);
+    }
+    Inf += "#message={1. Faster\n2. Smaller}\n" + Extra;
+    Web.Put("ini/app.inf", Inf);
+    R->SetInfoFileURL(Web.Url("/ini/app.inf"));
+  }
+  bool RunCheck() {
+    R->CheckUpdate(false);
+    return PumpUntil([this] { return !R->GetThreadBusy() && Settled(); });
+  }
+  bool Settled() const {
+    for (const auto& L : Log)
+      if (L == "end" || L == "aborted" || L == "noupdate" || L == "later" || L == "noinfofile" ||
+          L == "connlost" || L.rfind("unreachable", 0) == 0)
+        return true;
+    return false;
+  }
+  std::string Joined() const {
+    std::string S;
+    for (const auto& L : Log) S += (S.empty() ? "" : ", ") + L;
+    return S;
+  }
+
+  NginxServer Web;
+  TempDir Dir;
+  std::unique_ptr<TzuRenewix> R;
+  std::vector<std::string> Log, Helper;
+  std::string BeginMsg;
+  TzuUpgradeMethod Method = umSelfUpgrade;
+  int Closed = 0;
+  bool Online = true, AllowUpgrade = true, RestartNow = true, SkipLost = false;
+  std::uint8_t LastTotal = 0;
+};
+
+TEST_F(RenewixTest, NewerVersionDownloadsEveryFileAndHandsOverToTheHelper) {
+  Publish("1.0.0.3", {"a.dat", "b.dat", "c.dat"});
+  ASSERT_TRUE(RunCheck()) << Joined();
+  EXPECT_EQ(Joined(), "begin 3, start a.dat, done a.dat.uTMP, start b.dat, done b.dat.uTMP, start c.dat, "
+                      "done c.dat.uTMP, end");
+  EXPECT_EQ(BeginMsg, "1. Faster\n2. Smaller");
+  EXPECT_EQ(Method, umSelfUpgrade);
+  for (const char* N : {"a.dat", "b.dat", "c.dat"})
+    EXPECT_EQ(ReadFile(Dir.File(std::string(N) + ".uTMP")), std::string("content of ") + N);
+  // Complete files carry the archive attribute only; times come from Last-Modified.
+  TzuFileAttributes A;
+  ASSERT_TRUE(GetFileAttr(Dir.File("a.dat.uTMP"), A));
+  EXPECT_EQ(A.count(atrHidden), 0u);
+  EXPECT_EQ(LastTotal, 100);  // 100 div 3 + round(100 * 2 / 3)
+  ASSERT_EQ(Helper.size(), 1u);
+  EXPECT_EQ(Helper[0], TzuRenewix::HelperPath() + "|" + Program() + " +/afterupgrade0");
+  EXPECT_EQ(Closed, 1);
+  EXPECT_TRUE(R->FilesDownloaded());
+  struct stat St{};
+  ASSERT_EQ(::stat(TzuRenewix::HelperPath().c_str(), &St), 0) << "the helper is written out";
+  EXPECT_TRUE(St.st_mode & S_IXUSR);
+  EXPECT_EQ(St.st_mode & 077, 0u);
+  EXPECT_EQ(ExtractFileSize(TzuRenewix::HelperPath()), ExtractFileSize(zutest::BinDir() + "/renewix-helper"));
+}
+
+TEST_F(RenewixTest, NothingNewerAndMissingInfoFile) {
+  TBoxes Boxes;
+  Publish("1.0.0.2", {"a.dat"});
+  R->SetShowMessages(Bit(mNoUpdateAvailable) | Bit(mNoInfoFile));
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "noupdate");
+  ASSERT_TRUE(PumpUntil([&] { return Boxes.Seen.size() == 1; }));
+  EXPECT_EQ(Boxes.Seen[0].Text, RXLangStr(24));
+  EXPECT_EQ(Boxes.Seen[0].Title, RXLangStr(0));
+
+  // A newer version without any address counts as nothing newer.
+  Log.clear();
+  Web.Put("ini/app.inf", "#version=9.0.0.0\n");
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "noupdate");
+
+  Log.clear();
+  R->SetInfoFileURL(Web.Url("/ini/missing.inf"));
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "noinfofile");
+  ASSERT_TRUE(PumpUntil([&] { return Boxes.Seen.size() == 3; }));
+  EXPECT_EQ(Boxes.Seen[2].Text, RXLangStr(25));
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
+}
+
+TEST_F(RenewixTest, ByDateComparesTheDates) {
+  Publish("0.0.0.1", {"a.dat"});
+  R->SetVersionControl(byDate);
+  R->SetVersionDate("02/19/2008");
+  EXPECT_TRUE(R->CheckUpdate(true));
+  R->SetVersionDate("02/20/2008");
+  EXPECT_FALSE(R->CheckUpdate(true));
+}
+
+TEST_F(RenewixTest, CheckOnlyWaitsAndNeverDownloads) {
+  Publish("1.0.0.3", {"a.dat", "b.dat"});
+  EXPECT_TRUE(R->CheckUpdate(true));
+  EXPECT_EQ(Joined(), "begin 2");
+  AllowUpgrade = false;
+  EXPECT_FALSE(R->CheckUpdate(true)) << "OnBeginUpgrade refused";
+  Publish("1.0.0.2", {"a.dat"});
+  EXPECT_FALSE(R->CheckUpdate(true)) << "a later check with nothing newer";
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
+  EXPECT_EQ(Web.AccessLog().find("/rel/"), std::string::npos) << Web.AccessLog();
+  EXPECT_FALSE(R->CheckUpdate(false)) << "without waiting the answer comes through events";
+  PumpUntil([&] { return !R->GetThreadBusy(); });
+}
+
+TEST_F(RenewixTest, ANestedBlockingCheckIsRefused) {
+  Publish("1.0.0.3", {"a.dat"});
+  int Nested = -1;
+  R->OnBeginUpgrade = [&](TObject*, const std::string&, TzuUpgradeMethod, TStringList*, bool&) {
+    Nested = R->CheckUpdate(true) ? 1 : 0;
+  };
+  EXPECT_TRUE(R->CheckUpdate(true));
+  EXPECT_EQ(Nested, 0);
+}
+
+TEST_F(RenewixTest, DeclinedOrRedirectedUpgradesDownloadNothing) {
+  TBoxes Boxes;
+  Boxes.Answers = {IDNO};
+  Publish("1.0.0.3", {"a.dat"});
+  R->SetShowMessages(Bit(mAskUpgrade));
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 1, later");
+  ASSERT_EQ(Boxes.Seen.size(), 1u);
+  EXPECT_NE(Boxes.Seen[0].Text.find("1. Faster"), std::string::npos) << Boxes.Seen[0].Text;
+
+  // Method 2 opens the first address with the desktop's opener, nothing else.
+  TempDir Bin;
+  WriteFile(Bin.File("xdg-open"), "#!/bin/sh\necho \"$@\" >> " + Bin.File("opened") + "\n");
+  WriteFile(Bin.File("xdg-mime"), "#!/bin/sh\nexit 1\n");
+  ::chmod(Bin.File("xdg-open").c_str(), 0755);
+  ::chmod(Bin.File("xdg-mime").c_str(), 0755);
+  zutest::ScopedEnv Path("PATH", (Bin.Path() + ":" + std::getenv("PATH")).c_str());
+  Log.clear();
+  Boxes.Answers = {IDYES};
+  Publish("1.0.0.3", {"page.html"}, "#method=2\n");
+  R->CheckUpdate(false);
+  ASSERT_TRUE(PumpUntil([&] { return fs::exists(Bin.File("opened")); }));
+  EXPECT_EQ(ReadFile(Bin.File("opened")), Web.Url("/rel/page.html") + "\n");
+  EXPECT_EQ(Joined(), "begin 1");
+  EXPECT_EQ(Method, umRedirectToURL);
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
+}
+
+TEST_F(RenewixTest, SizeSkipLeavesUnchangedFilesAlone) {
+  R->SetMiscFilesUpgrade(mfuOnlyIfSizeDifferent);
+  Publish("1.0.0.3", {"a.dat", "b.dat", "prog"});
+  WriteFile(Dir.File("a.dat"), std::string(ReadFile(Web.DocRoot() + "/rel/a.dat").size(), 'x'));
+  WriteFile(Dir.File("b.dat"), "shorter");
+  WriteFile(Program(), std::string(ReadFile(Web.DocRoot() + "/rel/prog").size(), 'p'));
+  RestartNow = false;
+  ASSERT_TRUE(RunCheck()) << Joined();
+  EXPECT_EQ(Joined(), "begin 3, start a.dat skip, start b.dat, done b.dat.uTMP, start prog, done prog.uTMP, end");
+  EXPECT_EQ(TempFiles(Dir.Path()), (std::vector<std::string>{"b.dat.uTMP", "prog.uTMP"}));
+
+  // A single file is always fetched.
+  Log.clear();
+  Publish("1.0.0.4", {"a.dat"});
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 1, start a.dat, done a.dat.uTMP, end");
+}
+
+TEST_F(RenewixTest, ALostFileIsSkippedOrAbortsTheUpgrade) {
+  Publish("1.0.0.3", {"a.dat", "b.dat", "c.dat"});
+  ::unlink((Web.DocRoot() + "/rel/b.dat").c_str());
+  SkipLost = true;
+  RestartNow = false;
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 3, start a.dat, done a.dat.uTMP, start b.dat, lost b.dat 404, start c.dat, done c.dat.uTMP, end");
+  EXPECT_EQ(TempFiles(Dir.Path()), (std::vector<std::string>{"a.dat.uTMP", "c.dat.uTMP"}));
+
+  Log.clear();
+  SkipLost = false;
+  R->SetVersionNumber("1.0.0.1");
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 3, start a.dat, done a.dat.uTMP, start b.dat, lost b.dat 404, aborted");
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
+  EXPECT_TRUE(R->Aborted());
+  EXPECT_TRUE(Helper.empty());
+
+  // The question box decides over the handler: No aborts, its title carries the code.
+  TBoxes Boxes;
+  Boxes.Answers = {IDNO};
+  Log.clear();
+  SkipLost = true;
+  R->SetShowMessages(Bit(mLostFile));
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 3, start a.dat, done a.dat.uTMP, start b.dat, lost b.dat 404, aborted");
+  ASSERT_EQ(Boxes.Seen.size(), 1u);
+  EXPECT_EQ(Boxes.Seen[0].Title, RXLangStr(21) + " #404");
+  EXPECT_EQ(Boxes.Seen[0].Text, RXFmtLangStr(28, {std::string("b.dat")}));
+}
+
+TEST_F(RenewixTest, AnAddressWithoutAFileNameIsALostFile) {
+  Publish("1.0.0.3", {"a.dat"});
+  Web.Put("ini/app.inf", "#version=1.0.0.3\n#url1=" + Web.Url("/rel/") + "\n#url2=" + Web.Url("/rel/..") +
+                             "\n#url3=" + Web.Url("/rel/a.dat") + "\n");
+  SkipLost = true;
+  RestartNow = false;
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 3, lost  400, lost .. 400, start a.dat, done a.dat.uTMP, end");
+  EXPECT_EQ(TempFiles(Dir.Path()), std::vector<std::string>{"a.dat.uTMP"});
+}
+
+TEST_F(RenewixTest, ACutConnectionStopsTheSequenceAndRemovesItsFiles) {
+  FaultServer Faults;
+  Faults.On("/a.dat", FaultServer::Reply(200, "first file"));
+  Faults.On("/b.dat", FaultServer::CutAfter(std::string(200000, 'b'), 1000));
+  Faults.On("/c.dat", FaultServer::Reply(200, "third"));
+  Web.Put("ini/app.inf", "#version=1.0.0.3\n#url1=" + Faults.Url("/a.dat") + "\n#url2=" + Faults.Url("/b.dat") +
+                             "\n#url3=" + Faults.Url("/c.dat") + "\n");
+  R->SetInfoFileURL(Web.Url("/ini/app.inf"));
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 3, start a.dat, done a.dat.uTMP, start b.dat, connlost");
+  EXPECT_FALSE(R->Aborted());
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty()) << "nothing half-downloaded stays to be installed later";
+  Pump(100);
+  EXPECT_EQ(Faults.RequestCount(), 2u) << "no later file is requested";
+}
+
+TEST_F(RenewixTest, TheAutomaticCheckWaitsForTheNetworkAndRetriesSilently) {
+  TBoxes Boxes;
+  R->SetShowMessages(Bit(mHostUnreachable) | Bit(mNoUpdateAvailable));
+  R->SetInfoFileURL("http://update.invalid/ini/app.inf");
+  R->SetAutoCheckDelay(40);
+  Online = false;
+  R->SetAutoCheck(true);
+  Pump(300);
+  EXPECT_TRUE(Log.empty()) << "offline: no check, the timer stays armed";
+  EXPECT_FALSE(R->TimerFired());
+  Online = true;
+  ASSERT_TRUE(PumpUntil([&] { return Log.size() >= 2; }));
+  EXPECT_EQ(Log[0], "unreachable update.invalid");
+  EXPECT_EQ(Log[1], "unreachable update.invalid") << "one more automatic check follows";
+  EXPECT_TRUE(Boxes.Seen.empty()) << "an automatic check shows no notice";
+
+  // Once the server was reached nothing more is checked by itself, and nothing newer is quiet.
+  Log.clear();
+  Publish("1.0.0.2", {"a.dat"});
+  ASSERT_TRUE(PumpUntil([&] { return !Log.empty() && Log.back() == "noupdate"; }));
+  Pump(300);
+  EXPECT_EQ(Joined(), "noupdate");
+  EXPECT_TRUE(R->TimerFired());
+  EXPECT_TRUE(Boxes.Seen.empty());
+  R->SetAutoCheck(false);
+  R->SetAutoCheck(true);
+  Pump(200);
+  EXPECT_EQ(Joined(), "noupdate");
+
+  // A manual check of an unreachable host shows notice 26.
+  Log.clear();
+  R->SetInfoFileURL("http://update.invalid/ini/app.inf");
+  ASSERT_TRUE(RunCheck());
+  ASSERT_TRUE(PumpUntil([&] { return Boxes.Seen.size() == 1; }));
+  EXPECT_EQ(Boxes.Seen[0].Text, RXFmtLangStr(26, {std::string("http://update.invalid")}));
+}
+
+TEST_F(RenewixTest, ATimerDelayOfZeroNeverChecks) {
+  R->SetAutoCheckDelay(0);
+  R->SetAutoCheck(true);
+  Publish("1.0.0.2", {"a.dat"});
+  Pump(200);
+  EXPECT_TRUE(Log.empty());
+}
+
+TEST_F(RenewixTest, AProtectedFileIsFetchedWithTheCredentialsOfTheHandler) {
+  Web.Put("ini/app.inf", "#version=1.0.0.3\n#url=" + Web.Url("/protected/secret.txt") + "\n");
+  R->SetInfoFileURL(Web.Url("/ini/app.inf"));
+  std::string Realm;
+  R->OnPasswordRequest = [&](TObject*, const std::string& Rlm, bool& TryAgain) {
+    Realm = Rlm;
+    R->SetHTTPUsername(NginxServer::User());
+    R->SetHTTPPassword(NginxServer::Password());
+    TryAgain = true;
+  };
+  RestartNow = false;
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 1, start secret.txt, done secret.txt.uTMP, end");
+  EXPECT_EQ(Realm, "Members");
+  EXPECT_EQ(ReadFile(Dir.File("secret.txt.uTMP")), "members only\n");
+}
+
+TEST_F(RenewixTest, DeferredInstallationKeepsTheFiles) {
+  Publish("1.0.0.3", {"a.dat"}, "#method=1\n");
+  RestartNow = false;
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 1, start a.dat, done a.dat.uTMP, end");
+  EXPECT_TRUE(Helper.empty());
+  R->SetRestartParams("/verysilent");
+  R->RestartApplication("");
+  ASSERT_EQ(Helper.size(), 1u);
+  EXPECT_EQ(Helper[0], TzuRenewix::HelperPath() + "|" + Program() + " +/verysilent1");
+  EXPECT_EQ(TempFiles(Dir.Path()), std::vector<std::string>{"a.dat.uTMP"});
+  R->RestartApplication("abc0");
+  EXPECT_EQ(Helper[1], TzuRenewix::HelperPath() + "|" + Program() + " +abc0");
+
+  // A component that has downloaded nothing removes what lies there before it restarts.
+  TzuRenewix Other(nullptr);
+  bool OwnClose = false;
+  Other.OnDoOwnCloseAppMethod = [&](TObject*) { OwnClose = true; };
+  Other.RestartApplication("");
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
+  EXPECT_TRUE(OwnClose);
+  EXPECT_EQ(Closed, 2) << "OnDoOwnCloseAppMethod replaces the built-in close";
+}
+
+TEST(RenewixProperties, DefaultsSettersAndFormData) {
+  TzuRenewix R(nullptr);
+  EXPECT_EQ(R.AutoCheckDelay(), 10000);
+  EXPECT_EQ(R.CacheOptions(), 38);
+  EXPECT_EQ(R.ShowMessages(), 75);
+  EXPECT_EQ(R.InfoFileURL(), "http://");
+  EXPECT_EQ(R.VersionDate(), DateToRXDate(Date()));
+  EXPECT_EQ(R.VersionControl(), byDate);
+  EXPECT_TRUE(R.Wizard()->Enabled());
+  EXPECT_TRUE(R.Wizard()->StayOnTop());
+  EXPECT_EQ(R.TransferBufferSize(), 4096);
+  EXPECT_FALSE(R.IsDefaultParams());
+  R.SetRestartParams("");
+  EXPECT_EQ(R.RestartParams(), " ");
+
+  // RestartParams is stored only when it differs; VersionDateAutoSet always.
+  TzuRenewix S(nullptr);
+  std::string J = WriteComponentToJson(S);
+  EXPECT_EQ(J.find("RestartParams"), std::string::npos) << J;
+  EXPECT_NE(J.find("VersionDateAutoSet"), std::string::npos) << J;
+  S.SetRestartParams("/verysilent");
+  S.SetVersionDate("01/02/2003");
+  S.SetShowMessages(Bit(mConnLost));
+  S.InfoFile()->SetUpgradeMethod(umUseExternalSetup);
+  S.InfoFile()->Files()->Add("http://example.com/setup.exe");
+  S.Wizard()->SetHideFileLocation(true);
+  J = WriteComponentToJson(S);
+  TzuRenewix T(nullptr);
+  ReadComponentFromJson(T, J);
+  EXPECT_EQ(T.RestartParams(), "/verysilent");
+  EXPECT_EQ(T.VersionDate(), "01/02/2003");
+  EXPECT_EQ(T.ShowMessages(), Bit(mConnLost));
+  EXPECT_EQ(T.InfoFile()->UpgradeMethod(), umUseExternalSetup);
+  EXPECT_EQ(T.InfoFile()->Files()->Strings(0), "http://example.com/setup.exe");
+  EXPECT_TRUE(T.Wizard()->HideFileLocation());
+
+  // Only at design time does switching the automatic date on stamp today into VersionDate.
+  T.SetVersionDateAutoSet(true);
+  EXPECT_EQ(T.VersionDate(), "01/02/2003");
+  T.SetDesigning(true);
+  T.SetVersionDateAutoSet(true);
+  EXPECT_EQ(T.VersionDate(), DateToRXDate(Date()));
+}
+
+TEST(RenewixProperties, TheLanguageSettingIsSharedByEveryComponent) {
+  TzuRenewix A(nullptr), B(nullptr);
+  A.Wizard()->SetLanguage(wlGerman);
+  EXPECT_EQ(RXCurrentLanguage(), 51100);
+  EXPECT_EQ(RXLangStr(0), LoadRXString(51100));
+  B.Wizard()->SetLanguage(wlRussian);
+  EXPECT_EQ(RXCurrentLanguage(), 51050);
+  RXSelectLanguage(wlEnglish);
+}
+
+}  // namespace
