@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTest>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -15,10 +19,14 @@
 #include "TestUtil.h"
 #include "engine/zuRenewix.h"
 #include "engine/zuRenewixLang.h"
+#include "engine/zuRenewixPasswordForm.h"
+#include "engine/zuRenewixWizard.h"
+#include "engine/zuRenewixWizardForm.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/FormData.h"
 #include "servers/TestServers.h"
 #include "widgets/zuInfoBox.h"
+#include "widgets/zuDialogControls.h"
 #include "widgets/zuInfoBoxForm.h"
 
 using namespace zu;
@@ -496,6 +504,202 @@ TEST(RenewixProperties, TheLanguageSettingIsSharedByEveryComponent) {
   B.Wizard()->SetLanguage(wlRussian);
   EXPECT_EQ(RXCurrentLanguage(), 51050);
   RXSelectLanguage(wlEnglish);
+}
+
+// ---------- with the real windows ----------
+
+void SaveShot(QWidget& W, const std::string& Name) {
+  QImage Img(W.size(), QImage::Format_ARGB32);
+  Img.fill(W.palette().color(QPalette::Window));
+  W.render(&Img, QPoint(), QRegion(), QWidget::DrawChildren);
+  EXPECT_TRUE(Img.save(QString::fromStdString(zutest::ArtifactsDir() + "/" + Name), "PNG"));
+}
+
+std::string Text(QLabel* L) { return L->text().toStdString(); }
+
+class RenewixWindowsTest : public RenewixTest {
+ protected:
+  void SetUp() override {
+    RenewixTest::SetUp();
+    R->Wizard()->SetEnabled(true);
+    R->Wizard()->SetStayOnTop(false);
+    Application().OnMessageBox = [this](const std::string& Text, const std::string&, unsigned) {
+      Questions.push_back(Text);
+      return Answer;
+    };
+  }
+  void TearDown() override {
+    Application().OnMessageBox = nullptr;
+    RenewixTest::TearDown();
+  }
+  // Release files big enough that the slow location shows them in progress.
+  void PublishSlow(const std::vector<std::string>& Files) {
+    std::string Inf = "#version=1.0.0.3\n";
+    for (size_t I = 0; I < Files.size(); ++I) {
+      Inf += "#url" + std::to_string(I + 1) + "=" + Web.Url("/slow/" + Files[I]) + "\n";
+      Web.Put("slow/" + Files[I], std::string(24 * 1024, static_cast<char>('a' + I)));
+    }
+    Web.Put("ini/app.inf", Inf);
+    R->SetInfoFileURL(Web.Url("/ini/app.inf"));
+  }
+  std::vector<std::string> Questions;
+  int Answer = IDNO;
+};
+
+TEST_F(RenewixWindowsTest, TheWizardFollowsAWholeDownloadAndOKRestarts) {
+  TBoxes Boxes;
+  Boxes.Answers = {IDYES};
+  R->SetShowMessages(Bit(mAskUpgrade));
+  PublishSlow({"a.dat", "b.dat", "c.dat"});
+  std::vector<std::string> Seen;
+  R->OnFileStart = [&](TObject*, const std::string& URL, std::int32_t Size, TDateTime, bool&) {
+    ASSERT_NE(WizardForm, nullptr);
+    Seen.push_back(WizardForm->FileURL->text().toStdString() + " | " + Text(WizardForm->AllDownloading) + " | " +
+                   Text(WizardForm->LFileSize));
+    EXPECT_EQ(WizardForm->FileURL->text().toStdString(), URL);
+    EXPECT_EQ(Text(WizardForm->LFileSize), RXFmtLangStr(6, {Size / 1024.0}));
+    if (Seen.size() == 2) SaveShot(*WizardForm, "renewix-wizard-downloading.png");
+  };
+  int MidProgress = -1;
+  R->OnProgress = [&](TObject*, const std::string&, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                      std::uint8_t Pct, std::uint8_t Total, float) {
+    if (!WizardForm) return;
+    // The bars show what the event reports, right after it.
+    QTimer::singleShot(0, [&, Pct, Total] {
+      if (!WizardForm || WizardForm->Completed()) return;
+      if (WizardForm->ProgressCurrentFile->value() == Pct && WizardForm->ProgressAllFiles->value() == Total)
+        MidProgress = Total;
+    });
+  };
+  // The completed page waits inside the component, so it is inspected and confirmed from a
+  // timer that runs in that wait.
+  bool CompletedShown = false;
+  QTimer Confirm;
+  QObject::connect(&Confirm, &QTimer::timeout, [&] {
+    if (!WizardForm || !WizardForm->Completed() || CompletedShown) return;
+    CompletedShown = true;
+    EXPECT_EQ(Text(WizardForm->WizardTitle), RXLangStr(2));
+    EXPECT_EQ(Text(WizardForm->LTransferRate).rfind(RXLangStr(7).substr(0, 6), 0), 0u)
+        << Text(WizardForm->LTransferRate);
+    EXPECT_TRUE(WizardForm->LCurrentFile->isHidden());
+    EXPECT_TRUE(Helper.empty()) << "nothing is installed before OK";
+    SaveShot(*WizardForm, "renewix-wizard-completed.png");
+    QTest::mouseClick(WizardForm->OKBtn, Qt::LeftButton);
+  });
+  Confirm.start(20);
+  R->OnEndUpgrade = [&](TObject*, bool&) { Log.push_back("end"); };
+  R->CheckUpdate(false);
+  ASSERT_TRUE(PumpUntil([&] { return !Helper.empty(); }, 30000)) << Joined();
+  EXPECT_EQ(Seen, (std::vector<std::string>{
+                      Web.Url("/slow/a.dat") + " | " + RXFmtLangStr(9, {1LL, 3LL}) + " | " + RXFmtLangStr(6, {24.0}),
+                      Web.Url("/slow/b.dat") + " | " + RXFmtLangStr(9, {2LL, 3LL}) + " | " + RXFmtLangStr(6, {24.0}),
+                      Web.Url("/slow/c.dat") + " | " + RXFmtLangStr(9, {3LL, 3LL}) + " | " + RXFmtLangStr(6, {24.0})}));
+  EXPECT_GE(MidProgress, 0) << "the bars follow the progress events";
+  EXPECT_EQ(WizardForm, nullptr);
+  EXPECT_EQ(Joined(), "begin 3, done a.dat.uTMP, done b.dat.uTMP, done c.dat.uTMP, end");
+  EXPECT_EQ(Helper[0], TzuRenewix::HelperPath() + "|" + Program() + " +/afterupgrade0");
+  EXPECT_EQ(Closed, 1);
+  EXPECT_TRUE(CompletedShown);
+  EXPECT_TRUE(Questions.empty());
+  ASSERT_EQ(Boxes.Seen.size(), 1u);
+  EXPECT_EQ(Boxes.Seen[0].Title, RXLangStr(0));
+}
+
+TEST_F(RenewixWindowsTest, CancelAsksAndOnlyYesAborts) {
+  PublishSlow({"a.dat", "b.dat"});
+  R->SetShowMessages(0);
+  RestartNow = false;
+  bool Cancelled = false;
+  R->OnFileStart = [&](TObject*, const std::string&, std::int32_t, TDateTime, bool&) {
+    if (Cancelled) return;
+    Cancelled = true;
+    QTimer::singleShot(0, [] {
+      if (WizardForm) QTest::mouseClick(WizardForm->CancelBtn, Qt::LeftButton);
+    });
+  };
+  Answer = IDNO;
+  std::vector<std::string> AtCompletion;
+  QTimer Confirm;
+  QObject::connect(&Confirm, &QTimer::timeout, [&] {
+    if (!WizardForm || !WizardForm->Completed()) return;
+    AtCompletion = TempFiles(Dir.Path());
+    QTest::mouseClick(WizardForm->OKBtn, Qt::LeftButton);
+  });
+  Confirm.start(20);
+  R->CheckUpdate(false);
+  ASSERT_TRUE(PumpUntil([&] { return Settled(); }, 30000)) << Joined();
+  ASSERT_EQ(Questions.size(), 1u);
+  EXPECT_EQ(Questions[0], RXLangStr(27));
+  EXPECT_EQ(AtCompletion, (std::vector<std::string>{"a.dat.uTMP", "b.dat.uTMP"})) << "No: the download went on";
+  EXPECT_EQ(Joined(), "begin 2, done a.dat.uTMP, done b.dat.uTMP, end");
+
+  // Yes: the window goes, the upgrade is aborted and its files removed.
+  Log.clear();
+  Questions.clear();
+  Cancelled = false;
+  Answer = IDYES;
+  R->SetVersionNumber("1.0.0.1");
+  R->CheckUpdate(false);
+  ASSERT_TRUE(PumpUntil([&] { return Settled(); }, 30000)) << Joined();
+  EXPECT_EQ(Joined(), "begin 2, aborted");
+  EXPECT_EQ(Questions.size(), 1u);
+  EXPECT_EQ(WizardForm, nullptr);
+  PumpUntil([&] { return !R->GetThreadBusy(); });
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
+  EXPECT_TRUE(Helper.empty());
+}
+
+TEST_F(RenewixWindowsTest, ThePasswordDialogAnswersAProtectedFile) {
+  Web.Put("ini/app.inf", "#version=1.0.0.3\n#url1=" + Web.Url("/protected/secret.txt") + "\n");
+  R->SetInfoFileURL(Web.Url("/ini/app.inf"));
+  R->SetShowMessages(Bit(mPasswordRequest));
+  R->Wizard()->SetEnabled(false);
+  RestartNow = false;
+  int Dialogs = 0;
+  QTimer Fill;
+  QObject::connect(&Fill, &QTimer::timeout, [&] {
+    if (!PasswordForm || !PasswordForm->isVisible()) return;
+    ++Dialogs;
+    if (Dialogs == 1) SaveShot(*PasswordForm, "renewix-password-request.png");
+    PasswordForm->UsernameEdit->SetText(NginxServer::User());
+    PasswordForm->PasswordEdit->SetText(Dialogs == 1 ? "wrong" : NginxServer::Password());
+    QTest::mouseClick(PasswordForm->OKBtn, Qt::LeftButton);
+  });
+  Fill.start(20);
+  ASSERT_TRUE(RunCheck()) << Joined();
+  EXPECT_EQ(Joined(), "begin 1, start secret.txt, done secret.txt.uTMP, end");
+  EXPECT_EQ(Dialogs, 2) << "refused credentials ask again";
+  EXPECT_EQ(R->HTTPUsername(), NginxServer::User());
+  EXPECT_EQ(ReadFile(Dir.File("secret.txt.uTMP")), "members only\n");
+
+  // Cancel aborts the upgrade.
+  Log.clear();
+  Fill.stop();
+  R->SetHTTPPassword("");
+  R->SetVersionNumber("1.0.0.1");
+  QTimer Cancel;
+  QObject::connect(&Cancel, &QTimer::timeout, [&] {
+    if (PasswordForm && PasswordForm->isVisible()) QTest::keyClick(PasswordForm, Qt::Key_Escape);
+  });
+  Cancel.start(20);
+  ::unlink(Dir.File("secret.txt.uTMP").c_str());
+  ASSERT_TRUE(RunCheck()) << Joined();
+  EXPECT_EQ(Joined(), "begin 1, aborted");
+  EXPECT_EQ(R->HTTPPassword(), "");
+}
+
+TEST_F(RenewixWindowsTest, ALostConnectionIsReported) {
+  TBoxes Boxes;
+  FaultServer Faults;
+  Faults.On("/a.dat", FaultServer::CutAfter(std::string(100000, 'a'), 500));
+  Web.Put("ini/app.inf", "#version=1.0.0.3\n#url1=" + Faults.Url("/a.dat") + "\n");
+  R->SetInfoFileURL(Web.Url("/ini/app.inf"));
+  R->SetShowMessages(Bit(mConnLost));
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 1, start a.dat, connlost");
+  ASSERT_TRUE(PumpUntil([&] { return Boxes.Seen.size() == 1; }));
+  EXPECT_EQ(Boxes.Seen[0].Text, RXLangStr(30));
+  EXPECT_EQ(WizardForm, nullptr) << "the wizard closes with the transfer";
 }
 
 }  // namespace
