@@ -350,6 +350,7 @@ void TzuRenewix::ParseInfoFile(TStream* Stream) {
       Text.resize(static_cast<size_t>(Stream->Read(Text.data(), N)));
     }
   }
+  FInfoFileText = Text;
   FURLs.Clear();
   for (const auto& U : InfoFileURLs(Text)) FURLs.Add(U);
   const bool Newer = IsNewerVersion(Text, FVersionControl, FVersionNumber, FVersionDate);

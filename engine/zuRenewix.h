@@ -183,6 +183,8 @@ class TzuRenewix : public TzuCustomHTTP {
   bool TimerFired() const { return FTimerFired; }
   TzuUpgradeMethod UpgradeMethod() const { return FUpgradeMethod; }
   const TStringList& URLs() const { return FURLs; }
+  // The text of the info file the last check read (empty before one arrived).
+  const std::string& InfoFileText() const { return FInfoFileText; }
   THandle WindowHandle() const { return FWindowHandle; }
   // Ends a pending wait (the wizard window calls it as it closes).
   void StopWaiting();
@@ -249,6 +251,7 @@ class TzuRenewix : public TzuCustomHTTP {
   bool FFilesDownloaded = false;
   TzuUpgradeMethod FUpgradeMethod = umSelfUpgrade;
   TStringList FURLs;
+  std::string FInfoFileText;
   std::string FCurrentFile;
   TDateTime FFileTime = 0;
   int FFileIndex = 0;

@@ -1,0 +1,430 @@
+// renewix-cli as its users run it: a process against a real nginx, its event lines on
+// standard output, and a real self-update through the helper.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestUtil.h"
+#include "engine/zuRenewixLang.h"
+#include "servers/TestServers.h"
+#include "widgets/zuRichTextUtils.h"
+
+extern char** environ;
+
+using zutest::NginxServer;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+  int ExitCode = -1;  // -1: killed at the deadline
+  std::string Out, Err;
+  std::string OutPath, ErrPath;  // a restarted program appends to these
+};
+
+bool Contains(const std::string& Text, const std::string& Part) { return Text.find(Part) != std::string::npos; }
+
+int Count(const std::string& Text, const std::string& Part) {
+  int N = 0;
+  for (size_t P = Text.find(Part); P != std::string::npos; P = Text.find(Part, P + Part.size())) ++N;
+  return N;
+}
+
+// A whole file in one read (the programs are tens of megabytes); empty when it is missing.
+std::string Slurp(const std::string& Path) {
+  std::ifstream F(Path, std::ios::binary | std::ios::ate);
+  if (!F) return std::string();
+  std::string S(static_cast<size_t>(F.tellg()), '\0');
+  F.seekg(0);
+  F.read(S.data(), static_cast<std::streamsize>(S.size()));
+  return F ? S : std::string();
+}
+
+// The program's message in English, as the console shows it (without markup).
+std::string Message(int Index, std::initializer_list<zu::TRXFormatArg> Args = {}) {
+  zu::RXSelectLanguage(zu::wlEnglish);
+  return zu::DeleteAllTags(Args.size() ? zu::RXFmtLangStr(Index, Args) : zu::RXLangStr(Index));
+}
+
+std::string InfoFile(const std::string& Version, const std::vector<std::string>& URLs,
+                     const std::string& More = std::string()) {
+  std::string S = "#version=" + Version + "\n";
+  for (size_t I = 0; I < URLs.size(); ++I) S += "#url" + std::to_string(I + 1) + "=" + URLs[I] + "\n";
+  return S + More;
+}
+
+std::vector<std::string> FilesIn(const std::string& Dir) {
+  std::vector<std::string> Names;
+  for (const auto& E : fs::directory_iterator(Dir)) Names.push_back(E.path().filename().string());
+  std::sort(Names.begin(), Names.end());
+  return Names;
+}
+
+// Each case gets its own directories: the program's (the helper replaces files there) and the
+// temporary one, where the program writes its helper.
+class RenewixCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(Tmp());
+    fs::create_directories(ProgDir());
+  }
+
+  std::string Tmp() const { return Work.File("tmp"); }
+  std::string ProgDir() const { return fs::canonical(Work.Path()).string() + "/prog"; }
+  std::string Built() const { return zutest::BinDir() + "/renewix-cli"; }
+  std::string BuiltNext() const { return zutest::BinDir() + "/renewix-cli-next"; }
+
+  // A copy of the program that may update itself.
+  std::string Installed() const {
+    const std::string P = ProgDir() + "/renewix-cli";
+    fs::copy_file(Built(), P, fs::copy_options::overwrite_existing);
+    return P;
+  }
+
+  // Runs Program in a session of its own, so that it finds no terminal to ask a password on;
+  // Input is its standard input.
+  TRun Run(const std::string& Program, const std::vector<std::string>& Args, const std::string& Input = "",
+           const std::map<std::string, std::string>& Env = {}) {
+    TRun R;
+    const pid_t Pid = Start(Program, Args, Input, Env, R);
+    Finish(Pid, R);
+    return R;
+  }
+
+  pid_t Start(const std::string& Program, const std::vector<std::string>& Args, const std::string& Input,
+              const std::map<std::string, std::string>& Env, TRun& R) {
+    const std::string Base = Work.File("run" + std::to_string(++FRuns));
+    zutest::WriteFile(Base + ".in", Input);
+    std::map<std::string, std::string> Vars{{"LC_ALL", "C"}, {"LANG", "C"}, {"TMPDIR", Tmp()}};
+    for (const auto& [K, V] : Env) Vars[K] = V;
+    std::vector<std::string> EnvText;
+    for (char** E = environ; *E; ++E) {
+      const std::string S = *E;
+      if (!Vars.count(S.substr(0, S.find('=')))) EnvText.push_back(S);
+    }
+    for (const auto& [K, V] : Vars) EnvText.push_back(K + "=" + V);
+    std::vector<char*> Envp, Argv{const_cast<char*>(Program.c_str())};
+    for (auto& S : EnvText) Envp.push_back(S.data());
+    Envp.push_back(nullptr);
+    for (const auto& A : Args) Argv.push_back(const_cast<char*>(A.c_str()));
+    Argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t Fa;
+    posix_spawn_file_actions_init(&Fa);
+    posix_spawn_file_actions_addopen(&Fa, 0, (Base + ".in").c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&Fa, 1, (Base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&Fa, 2, (Base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawnattr_t At;
+    posix_spawnattr_init(&At);
+    posix_spawnattr_setflags(&At, POSIX_SPAWN_SETSID);
+    pid_t Pid = -1;
+    if (posix_spawn(&Pid, Program.c_str(), &Fa, &At, Argv.data(), Envp.data()) != 0) Pid = -1;
+    posix_spawn_file_actions_destroy(&Fa);
+    posix_spawnattr_destroy(&At);
+    R.OutPath = Base + ".out";
+    R.ErrPath = Base + ".err";
+    return Pid;
+  }
+
+  // Waits for the program to end (killed after a generous deadline) and collects its output.
+  static void Finish(pid_t Pid, TRun& R) {
+    if (Pid < 0) return;
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    int Status = 0;
+    while (::waitpid(Pid, &Status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > Deadline) {
+        ::kill(Pid, SIGKILL);
+        ::waitpid(Pid, &Status, 0);
+        Status = -1;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    R.ExitCode = Status != -1 && WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    R.Out = Slurp(R.OutPath);
+    R.Err = Slurp(R.ErrPath);
+  }
+
+  // The helper starts the program again on its own; its output lands in the first run's file.
+  static bool WaitForLine(const std::string& Path, const std::string& Line) {
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < Deadline) {
+      if (Contains(Slurp(Path), Line + "\n")) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+
+  zutest::TempDir Work;
+
+ private:
+  int FRuns = 0;
+};
+
+class RenewixCliServer : public RenewixCli {
+ protected:
+  void SetUp() override {
+    RenewixCli::SetUp();
+    ASSERT_TRUE(Nginx.Ok()) << Nginx.Error();
+  }
+  std::string Publish(const std::string& Name, const std::string& Info) {
+    Nginx.Put("ini/" + Name, Info);
+    return Nginx.Url("/ini/" + Name);
+  }
+  NginxServer Nginx;
+};
+
+}  // namespace
+
+TEST_F(RenewixCli, ArgumentsAndHelp) {
+  for (const auto& Args : std::vector<std::vector<std::string>>{
+           {"--bogus"},
+           {"stray"},
+           {"--info-url"},
+           {"--version"},
+           {"--version", "1.0", "--by-date", "--date", "01/02/2008"},
+           {"--by-date"},
+           {"--date", "01/02/2008"},
+           {"--by-date", "--date", "13/40/2008"},
+           {"--by-date", "--date", "1/2/2008"},
+           {"--password", "x"},
+           {"--user"},
+           {"--restart-params"}}) {
+    const TRun R = Run(Built(), Args);
+    EXPECT_EQ(R.ExitCode, 2) << Args[0];
+    EXPECT_EQ(R.Out, "") << Args[0];
+    EXPECT_TRUE(Contains(R.Err, "renewix-cli: ")) << R.Err;
+  }
+  const TRun Help = Run(Built(), {"--help"});
+  EXPECT_EQ(Help.ExitCode, 0);
+  EXPECT_TRUE(Contains(Help.Out, "Usage: renewix-cli")) << Help.Out;
+  EXPECT_TRUE(Contains(Help.Out, ZU_CLI_DEFAULT_INFO_URL)) << Help.Out;
+  EXPECT_TRUE(Contains(Help.Out, ZU_CLI_VERSION)) << Help.Out;
+  EXPECT_TRUE(Contains(Help.Out, "Exit status")) << Help.Out;
+}
+
+TEST_F(RenewixCli, RecognisesTheRestartMarker) {
+  TRun R = Run(Built(), {"/afterupgrade"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out, "afterrestart\n");
+  // A custom marker reaches the restarted program through the environment.
+  R = Run(Built(), {"/custom"}, "", {{"RENEWIX_CLI_RESTART_PARAMS", "/custom"}});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out, "afterrestart\n");
+  R = Run(Built(), {"/afterupgrade"}, "", {{"RENEWIX_CLI_RESTART_PARAMS", "/custom"}});
+  EXPECT_EQ(R.ExitCode, 2);
+  EXPECT_EQ(R.Out, "");
+  R = Run(Built(), {"/x", "--restart-params", "/x"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out, "afterrestart\n");
+}
+
+TEST_F(RenewixCliServer, CheckOnlyComparesVersionsAndDates) {
+  const std::string File = Nginx.Url("/rel/renewix-cli");
+  const std::string Newer = Publish("newer.inf", InfoFile(ZU_CLI_NEXT_VERSION, {File}));
+  const std::string Same = Publish("same.inf", InfoFile(ZU_CLI_VERSION, {File}));
+  const std::string NoURL = Publish("nourl.inf", InfoFile(ZU_CLI_NEXT_VERSION, {}));
+  const std::string Dated = Publish("dated.inf", InfoFile("", {File}, "#date=03/01/2008\n"));
+
+  // Without --version the program's own compiled version is compared.
+  TRun R = Run(Built(), {"--check-only", "--info-url", Newer});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out, "begin " ZU_CLI_NEXT_VERSION "\n");
+  R = Run(Built(), {"--check-only", "--info-url", Same});
+  EXPECT_EQ(R.ExitCode, 1) << R.Err;
+  EXPECT_EQ(R.Out, "noupdate\n");
+  EXPECT_TRUE(Contains(R.Err, Message(24))) << R.Err;
+  R = Run(Built(), {"--check-only", "--info-url", Same, "--version", "0.9"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out, "begin " ZU_CLI_VERSION "\n");
+  R = Run(Built(), {"--check-only", "--info-url", Newer, "--version", "99.0"});
+  EXPECT_EQ(R.ExitCode, 1);
+  EXPECT_EQ(R.Out, "noupdate\n");
+  // Newer, but nothing to download.
+  R = Run(Built(), {"--check-only", "--info-url", NoURL});
+  EXPECT_EQ(R.ExitCode, 1);
+  EXPECT_EQ(R.Out, "noupdate\n");
+
+  R = Run(Built(), {"--check-only", "--info-url", Dated, "--by-date", "--date", "02/29/2008"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out, "begin 03/01/2008\n");
+  R = Run(Built(), {"--check-only", "--info-url", Dated, "--by-date", "--date", "03/01/2008"});
+  EXPECT_EQ(R.ExitCode, 1);
+  EXPECT_EQ(R.Out, "noupdate\n");
+
+  // A check asks nothing and fetches nothing but the info file.
+  EXPECT_FALSE(Contains(Nginx.AccessLog(), "/rel/")) << Nginx.AccessLog();
+}
+
+TEST_F(RenewixCliServer, ReportsWhyACheckFailed) {
+  TRun R = Run(Built(), {"--info-url", Nginx.Url("/ini/missing.inf")});
+  EXPECT_EQ(R.ExitCode, 4) << R.Err;
+  EXPECT_EQ(R.Out, "noinfofile\n");
+  EXPECT_TRUE(Contains(R.Err, Message(25))) << R.Err;
+
+  R = Run(Built(), {"--check-only", "--info-url", "http://update.invalid/ini/renewix-cli.inf"});
+  EXPECT_EQ(R.ExitCode, 3) << R.Err;
+  EXPECT_EQ(R.Out, "unreachable update.invalid\n");
+  EXPECT_TRUE(Contains(R.Err, Message(26, {std::string("http://update.invalid")}))) << R.Err;
+
+  zutest::FaultServer Cut;
+  ASSERT_TRUE(Cut.Ok());
+  const std::string Info = InfoFile(ZU_CLI_NEXT_VERSION, {Cut.Url("/rel/renewix-cli")});
+  Cut.On("/ini/cut.inf", zutest::FaultServer::CutAfter(Info, 10));
+  R = Run(Built(), {"--info-url", Cut.Url("/ini/cut.inf")});
+  EXPECT_EQ(R.ExitCode, 5) << R.Err;
+  EXPECT_EQ(R.Out, "connlost\n");
+  EXPECT_TRUE(Contains(R.Err, Message(30))) << R.Err;
+}
+
+TEST_F(RenewixCliServer, QuestionAnsweredOnStandardInput) {
+  const std::string Program = Installed();
+  Nginx.Put("rel/renewix-cli", Slurp(BuiltNext()));
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {Nginx.Url("/rel/renewix-cli")},
+                                                      "#message={Faster start-up.}\n"));
+  const TRun R = Run(Program, {"--info-url", URL}, "n\n");
+  EXPECT_EQ(R.ExitCode, 7) << R.Err;
+  EXPECT_EQ(R.Out, "begin " ZU_CLI_NEXT_VERSION "\nlater\n");
+  EXPECT_TRUE(Contains(R.Err, Message(23, {std::string("renewix-cli"), std::string("\nFaster start-up.\n")})))
+      << R.Err;
+  EXPECT_TRUE(Contains(R.Err, "Update now? [y/N]")) << R.Err;
+  EXPECT_EQ(FilesIn(ProgDir()), std::vector<std::string>{"renewix-cli"});
+  EXPECT_TRUE(Slurp(Program) == Slurp(Built()));
+  EXPECT_FALSE(Contains(Nginx.AccessLog(), "/rel/")) << Nginx.AccessLog();
+
+  // An update that is a web page: agreed to, it names the page and downloads nothing.
+  const std::string Page = Publish("page.inf", InfoFile(ZU_CLI_NEXT_VERSION, {"http://example.invalid/new"},
+                                                        "#method=2\n"));
+  const TRun P = Run(Program, {"--info-url", Page}, "y\n");
+  EXPECT_EQ(P.ExitCode, 0) << P.Err;
+  EXPECT_EQ(P.Out, "begin " ZU_CLI_NEXT_VERSION "\nredirect http://example.invalid/new\n");
+  EXPECT_EQ(FilesIn(ProgDir()), std::vector<std::string>{"renewix-cli"});
+}
+
+TEST_F(RenewixCliServer, AFileThatCannotBeFetchedOrStoredAbortsTheUpdate) {
+  const std::string Program = Installed();
+  Nginx.Put("rel/one.txt", "first file\n");
+  const std::string One = Nginx.Url("/rel/one.txt"), Missing = Nginx.Url("/rel/missing.txt");
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {One, Missing}));
+
+  TRun R = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 7) << R.Err;
+  // The missing file's headers still start it (with the size of the error page).
+  EXPECT_EQ(R.Out.rfind("begin " ZU_CLI_NEXT_VERSION "\nfilestart " + One + " 11\nfiledone " + ProgDir() +
+                            "/one.txt.uTMP\nfilestart " + Missing + " ",
+                        0),
+            0u)
+      << R.Out;
+  EXPECT_TRUE(Contains(R.Out, "\nlostfile " + Missing + " 404\naborted\n")) << R.Out;
+  // What was downloaded of the aborted update is gone.
+  EXPECT_EQ(FilesIn(ProgDir()), std::vector<std::string>{"renewix-cli"});
+
+  // Asked whether to skip the missing file, the user says no.
+  R = Run(Program, {"--info-url", URL}, "y\nn\n");
+  EXPECT_EQ(R.ExitCode, 7) << R.Err;
+  EXPECT_TRUE(Contains(R.Out, "lostfile " + Missing + " 404\naborted\n")) << R.Out;
+  EXPECT_TRUE(Contains(R.Err, Message(28, {std::string("missing.txt")}) + " [y/N]")) << R.Err;
+  EXPECT_EQ(FilesIn(ProgDir()), std::vector<std::string>{"renewix-cli"});
+
+  // Its download name is taken by a directory: the file cannot be written.
+  fs::create_directory(ProgDir() + "/one.txt.uTMP");
+  R = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 7) << R.Err;
+  EXPECT_TRUE(Contains(R.Out, "aborted\n")) << R.Out;
+  EXPECT_FALSE(Contains(R.Out, "filedone")) << R.Out;
+  EXPECT_TRUE(Contains(R.Err, "cannot write " + ProgDir() + "/one.txt.uTMP")) << R.Err;
+  EXPECT_TRUE(Slurp(Program) == Slurp(Built()));
+}
+
+TEST_F(RenewixCliServer, ProtectedReleaseFile) {
+  const std::string Program = Installed();
+  Nginx.Put("protected/data.txt", "members only\n");
+  const std::string File = Nginx.Url("/protected/data.txt");
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {File}));
+
+  // Refused, and no terminal to ask on.
+  TRun R = Run(Program, {"--yes", "--info-url", URL, "--user", NginxServer::User(), "--password", "wrong"});
+  EXPECT_EQ(R.ExitCode, 7) << R.Err;
+  EXPECT_TRUE(Contains(R.Out, "lostfile " + File + " 401\naborted\n")) << R.Out;
+  EXPECT_EQ(FilesIn(ProgDir()), std::vector<std::string>{"renewix-cli"});
+
+  // Accepted; the question is answered on standard input.
+  R = Run(Program, {"--info-url", URL, "--user", NginxServer::User(), "--password", NginxServer::Password()}, "y\n");
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_TRUE(Contains(R.Out, "filestart " + File + " 13\nfiledone " + ProgDir() + "/data.txt.uTMP\nrestart\n"))
+      << R.Out;
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath);
+  EXPECT_EQ(Slurp(ProgDir() + "/data.txt"), "members only\n");
+  EXPECT_EQ(FilesIn(ProgDir()), (std::vector<std::string>{"data.txt", "renewix-cli"}));
+}
+
+TEST_F(RenewixCliServer, UpdatesItselfAndRestartsAsTheNewVersion) {
+  const std::string Program = Installed();
+  zutest::WriteFile(ProgDir() + "/readme.txt", "old notes\n");
+  const std::string NextBytes = Slurp(BuiltNext());
+  ASSERT_FALSE(NextBytes == Slurp(Built()));
+  Nginx.Put("rel/renewix-cli", NextBytes);
+  Nginx.Put("rel/readme.txt", "new notes\n");
+  const std::string ProgURL = Nginx.Url("/rel/renewix-cli"), DataURL = Nginx.Url("/rel/readme.txt");
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {ProgURL, DataURL},
+                                                      "#message={Version " ZU_CLI_NEXT_VERSION ".}\n"));
+
+  const TRun R = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out, "begin " ZU_CLI_NEXT_VERSION "\nfilestart " + ProgURL + " " + std::to_string(NextBytes.size()) +
+                       "\nfiledone " + ProgDir() + "/renewix-cli.uTMP\nfilestart " + DataURL + " 10\nfiledone " +
+                       ProgDir() + "/readme.txt.uTMP\nrestart\n");
+  EXPECT_TRUE(Contains(R.Err, "Version " ZU_CLI_NEXT_VERSION ".")) << R.Err;
+  EXPECT_EQ(Count(R.Err, "] 100%"), 2) << R.Err;  // one finished bar per file
+
+  // The helper waits for the program to end, moves both files into place and starts the new
+  // program with the restart marker.
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath);
+  EXPECT_TRUE(Slurp(Program) == NextBytes);
+  EXPECT_EQ(Slurp(ProgDir() + "/readme.txt"), "new notes\n");
+  EXPECT_EQ(FilesIn(ProgDir()), (std::vector<std::string>{"readme.txt", "renewix-cli"}));
+  EXPECT_TRUE(fs::status(Program).permissions() == fs::status(Built()).permissions());
+  // The new program removed the helper when it started.
+  EXPECT_FALSE(fs::exists(Tmp() + "/renewix-" + std::to_string(::getuid()) + "/Reveziri3.exe"));
+
+  // It is the newer version now.
+  const TRun Again = Run(Program, {"--info-url", URL});
+  EXPECT_EQ(Again.ExitCode, 1) << Again.Err;
+  EXPECT_EQ(Again.Out, "noupdate\n");
+}
+
+TEST_F(RenewixCliServer, InterruptAbortsTheDownload) {
+  const std::string Program = Installed();
+  zutest::FaultServer Slow;
+  ASSERT_TRUE(Slow.Ok());
+  const std::string Body(200000, 'x');
+  Slow.On("/ini/cli.inf", zutest::FaultServer::Reply(200, InfoFile(ZU_CLI_NEXT_VERSION, {Slow.Url("/rel/big.bin")})));
+  Slow.On("/rel/big.bin", zutest::FaultServer::Stall(Body, 1000, 60000));
+  TRun R;
+  const pid_t Pid = Start(Program, {"--yes", "--info-url", Slow.Url("/ini/cli.inf")}, "", {}, R);
+  ASSERT_GT(Pid, 0);
+  // Once the file is being downloaded (its first bytes are in), Ctrl+C or a SIGTERM.
+  const bool Requested = Slow.WaitForRequests(2, 30000);
+  const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (Requested && !Contains(Slurp(R.OutPath), "filestart ") && std::chrono::steady_clock::now() < Deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ::kill(Pid, SIGTERM);
+  Finish(Pid, R);
+  ASSERT_TRUE(Requested);
+  EXPECT_EQ(R.ExitCode, 7) << R.Err;
+  EXPECT_EQ(R.Out, "begin " ZU_CLI_NEXT_VERSION "\nfilestart " + Slow.Url("/rel/big.bin") + " 200000\naborted\n");
+  EXPECT_EQ(FilesIn(ProgDir()), std::vector<std::string>{"renewix-cli"});
+}
