@@ -702,4 +702,19 @@ TEST_F(RenewixWindowsTest, ALostConnectionIsReported) {
   EXPECT_EQ(WizardForm, nullptr) << "the wizard closes with the transfer";
 }
 
+TEST_F(RenewixWindowsTest, EndingTheApplicationOnTheCompletedPageInstallsNothing) {
+  Publish("1.0.0.3", {"a.dat"});
+  QTimer End;
+  QObject::connect(&End, &QTimer::timeout, [&] {
+    if (WizardForm && WizardForm->Completed()) Application().Terminate();
+  });
+  End.start(20);
+  R->CheckUpdate(false);
+  ASSERT_TRUE(PumpUntil([&] { return Application().Terminated() && !WizardForm; }));
+  Application().ResetTerminated();
+  EXPECT_EQ(Joined(), "begin 1, start a.dat, done a.dat.uTMP");
+  EXPECT_TRUE(Helper.empty());
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty()) << "the user never confirmed the installation";
+}
+
 }  // namespace
