@@ -18,9 +18,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <string>
 
 #include "platform/framework/MessageEvent.h"
 #include "platform/framework/Messages.h"
+#include "platform/os/Resources.h"
 #include "support/zuUtils.h"
 #include "widgets/zuRichTextUtils.h"
 
@@ -1029,12 +1032,29 @@ namespace {
 struct TKindInfo {
   const char* Caption;
   int ModalResult;
+  const char* Glyph;
 };
 const TKindInfo KindInfos[] = {
-    {nullptr, 0},   {"OK", mrOk},      {"Cancel", mrCancel}, {"Help", mrNone},     {"Yes", mrYes},
-    {"No", mrNo},   {"Close", mrNone}, {"Abort", mrAbort},   {"Retry", mrRetry},   {"Ignore", mrIgnore},
-    {"All", mrAll}, {"Search", mrNone}, {"Open", mrNone},
+    {nullptr, 0, nullptr},          {"OK", mrOk, "ZUBOK"},           {"Cancel", mrCancel, "ZUBCANCEL"},
+    {"Help", mrNone, "ZUBHELP"},    {"Yes", mrYes, "ZUBOK"},         {"No", mrNo, "ZUBNO"},
+    {"Close", mrNone, "ZUBCLOSE"},  {"Abort", mrAbort, "ZUBCANCEL"}, {"Retry", mrRetry, "ZUBRETRY"},
+    {"Ignore", mrIgnore, "ZUBIGNORE"}, {"All", mrAll, "ZUBALL"},     {"Search", mrNone, "ZUBSEARCH"},
+    {"Open", mrNone, "ZUBOPEN"},
 };
+
+// Decoded once, so buttons of one kind share one image.
+QImage KindGlyph(const char* Name) {
+  static std::map<std::string, QImage> Cache;
+  auto It = Cache.find(Name);
+  if (It == Cache.end()) {
+    std::string Data;
+    QImage Img;
+    if (os::LoadResource(Name, "BITMAP", Data))
+      Img.loadFromData(reinterpret_cast<const uchar*>(Data.data()), static_cast<int>(Data.size()), "PNG");
+    It = Cache.emplace(Name, Img).first;
+  }
+  return It->second;
+}
 
 }  // namespace
 
@@ -1065,6 +1085,7 @@ void TzuBitBtn::SetKind(TzuBitBtnKind Value) {
   const TKindInfo& K = KindInfos[Value];
   SetCaption(K.Caption);
   SetModalResult(K.ModalResult);
+  FGlyph = KindGlyph(K.Glyph);
   if (Value == bkOK || Value == bkYes) SetDefault(true);
   if (Value == bkCancel || Value == bkNo) SetCancel(true);
   update();

@@ -1,16 +1,22 @@
 // The dialog controls: attached-label and buttons-panel geometry, the edit's keys and text
 // saver, the buttons' kinds and modal results, the form help's search and popup, and a PNG
 // of each control in the artifacts folder.
+//
+// BitBtnArtwork.DISABLED_Regenerate draws the buttons' kind glyphs into widgets/glyphs/
+// (scripts/button-glyphs-artwork runs it).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include <string>
+#include <vector>
 
 #include "TestUtil.h"
 #include "platform/framework/FormData.h"
@@ -587,4 +593,197 @@ TEST(FormHelp, DelayClosesAndWidthIsClamped) {
   Help.HidePopup();
   Flush();
   EXPECT_EQ(Help.Popup(), nullptr);
+}
+
+// ---------- button glyphs ----------
+
+TEST(BitBtn, KindsSetTheirGlyphs) {
+  const TzuBitBtnKind Kinds[] = {bkOK,    bkCancel, bkHelp, bkYes, bkNo,     bkClose,
+                                 bkAbort, bkRetry,  bkIgnore, bkAll, bkSearch, bkOpen};
+  TForm Form;
+  Form.resize(12 * 84 + 8, 41);
+  std::vector<QImage> Distinct;
+  int X = 8;
+  for (TzuBitBtnKind K : Kinds) {
+    auto* B = new TzuBitBtn(&Form);
+    B->setGeometry(X, 8, 78, 25);
+    X += 84;
+    B->SetKind(K);
+    const QImage& G = B->Glyph();
+    ASSERT_FALSE(G.isNull()) << B->Caption();
+    EXPECT_EQ(G.size(), QSize(16, 16)) << B->Caption();
+    EXPECT_EQ(qAlpha(G.pixel(0, 0)), 0) << B->Caption();  // drawn on a transparent ground
+    EXPECT_GT(B->CaptionRect().left(), B->GlyphRect().right());
+    if (K != bkYes && K != bkAbort) Distinct.push_back(G);
+  }
+  // Yes borrows OK's glyph and Abort Cancel's; the other ten are all different.
+  TzuBitBtn Ok(&Form), Yes(&Form), Cancel(&Form), Abort(&Form);
+  Ok.SetKind(bkOK);
+  Yes.SetKind(bkYes);
+  Cancel.SetKind(bkCancel);
+  Abort.SetKind(bkAbort);
+  EXPECT_EQ(Yes.Glyph(), Ok.Glyph());
+  EXPECT_EQ(Abort.Glyph(), Cancel.Glyph());
+  ASSERT_EQ(Distinct.size(), 10u);
+  for (size_t I = 0; I < Distinct.size(); ++I)
+    for (size_t J = I + 1; J < Distinct.size(); ++J) EXPECT_NE(Distinct[I], Distinct[J]) << I << " " << J;
+  Ok.hide();
+  Yes.hide();
+  Cancel.hide();
+  Abort.hide();
+
+  // A custom kind leaves the user's glyph alone.
+  TzuBitBtn Mine(&Form);
+  Mine.SetKind(bkOK);
+  QImage Own(16, 16, QImage::Format_ARGB32);
+  Own.fill(QColor(200, 120, 0));
+  Mine.SetGlyph(Own);
+  Mine.SetKind(bkCustom);
+  EXPECT_EQ(Mine.Glyph(), Own);
+  Mine.hide();
+
+  Form.show();
+  Flush();
+  SaveArtifact(Render(Form), "dialogcontrols-bitbtn-kinds.png");
+}
+
+// ---------- button glyph artwork ----------
+
+namespace {
+
+QImage DrawGlyph(const std::string& Name) {
+  QImage Img(16, 16, QImage::Format_ARGB32);
+  Img.fill(Qt::transparent);
+  QPainter P(&Img);
+  P.setRenderHint(QPainter::Antialiasing);
+  // A stroke with a darker rim, so light strokes stay visible on any button face.
+  auto Stroke = [&](const QPainterPath& Path, const QColor& C, qreal W) {
+    P.setBrush(Qt::NoBrush);
+    P.setPen(QPen(C.darker(170), W + 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    P.drawPath(Path);
+    P.setPen(QPen(C, W, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    P.drawPath(Path);
+  };
+  auto Check = [](qreal Dx, qreal Dy) {
+    QPainterPath C;
+    C.moveTo(2.5 + Dx, 8.5 + Dy);
+    C.lineTo(6 + Dx, 12 + Dy);
+    C.lineTo(13 + Dx, 4 + Dy);
+    return C;
+  };
+  auto Head = [&](QPointF Tip, QPointF Back1, QPointF Back2, const QColor& C) {
+    QPainterPath H;
+    H.moveTo(Tip);
+    H.lineTo(Back1);
+    H.lineTo(Back2);
+    H.closeSubpath();
+    P.setPen(QPen(C.darker(170), 0.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    P.setBrush(C);
+    P.drawPath(H);
+  };
+  const QColor Green(40, 170, 60), Red(220, 45, 45), Blue(40, 100, 210), Grey(130, 130, 130);
+  if (Name == "ok") {
+    Stroke(Check(0, 0), Green, 2.2);
+  } else if (Name == "cancel") {
+    QPainterPath X;
+    X.moveTo(4, 4);
+    X.lineTo(12, 12);
+    X.moveTo(12, 4);
+    X.lineTo(4, 12);
+    Stroke(X, Red, 2.2);
+  } else if (Name == "no") {
+    QPainterPath N;
+    N.addEllipse(QRectF(2.5, 2.5, 11, 11));
+    N.moveTo(4.6, 11.4);
+    N.lineTo(11.4, 4.6);
+    Stroke(N, Red, 1.8);
+  } else if (Name == "help") {
+    QPainterPath Q;
+    Q.moveTo(4.8, 5.8);
+    Q.cubicTo(4.8, 1.8, 11.2, 1.8, 11.2, 5.6);
+    Q.cubicTo(11.2, 8.2, 8, 8.2, 8, 10.2);
+    Stroke(Q, Blue, 2.2);
+    P.setPen(QPen(Blue.darker(170), 0.7));
+    P.setBrush(Blue);
+    P.drawEllipse(QRectF(6.5, 11.8, 3, 3));
+  } else if (Name == "close") {
+    // An open door in its frame.
+    P.setPen(QPen(QColor(70, 70, 70), 1));
+    P.setBrush(QColor(40, 40, 40));
+    P.drawRect(QRectF(4.5, 1.5, 8, 13));
+    QPainterPath D;
+    D.moveTo(4.5, 1.5);
+    D.lineTo(9.5, 3);
+    D.lineTo(9.5, 15.5);
+    D.lineTo(4.5, 14.5);
+    D.closeSubpath();
+    P.setPen(QPen(QColor(110, 60, 20), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    P.setBrush(QColor(190, 120, 50));
+    P.drawPath(D);
+    P.setPen(Qt::NoPen);
+    P.setBrush(QColor(250, 210, 60));
+    P.drawEllipse(QRectF(7.6, 8.2, 1.6, 1.6));
+  } else if (Name == "retry") {
+    QPainterPath A;
+    A.arcMoveTo(QRectF(3, 3, 10, 10), 60);
+    A.arcTo(QRectF(3, 3, 10, 10), 60, 280);
+    Stroke(A, Green, 1.8);
+    Head(QPointF(14.6, 5.2), QPointF(9.8, 1.4), QPointF(9.6, 7.2), Green);
+  } else if (Name == "ignore") {
+    // An arrow hopping over a dash.
+    P.setPen(Qt::NoPen);
+    P.setBrush(Grey.darker(130));
+    P.drawRoundedRect(QRectF(5.5, 12, 4, 2.5), 0.8, 0.8);
+    QPainterPath A;
+    A.moveTo(1.8, 13);
+    A.cubicTo(2.5, 3, 10.5, 2.5, 11.6, 8.5);
+    Stroke(A, Grey, 1.3);
+    Head(QPointF(12.6, 14.5), QPointF(8.9, 8.4), QPointF(15.3, 7.6), Grey);
+  } else if (Name == "all") {
+    Stroke(Check(-1.5, -1.5), Green, 1.7);
+    Stroke(Check(0.8, 1.8), Green, 1.7);
+  } else if (Name == "search") {
+    P.setPen(QPen(QColor(90, 55, 20), 3, Qt::SolidLine, Qt::RoundCap));
+    P.drawLine(QPointF(10, 10), QPointF(14, 14));
+    P.setPen(QPen(QColor(60, 60, 60), 1.6));
+    P.setBrush(QColor(190, 225, 250, 220));
+    P.drawEllipse(QRectF(1.8, 1.8, 9, 9));
+    P.setPen(QPen(QColor(255, 255, 255, 220), 1.2, Qt::SolidLine, Qt::RoundCap));
+    P.setBrush(Qt::NoBrush);
+    P.drawArc(QRectF(3.8, 3.8, 5, 5), 100 * 16, 70 * 16);
+  } else if (Name == "open") {
+    // A folder with its front flap opened.
+    const QColor Edge(150, 105, 20);
+    QPainterPath Back;
+    Back.moveTo(1.5, 13.5);
+    Back.lineTo(1.5, 3.5);
+    Back.lineTo(5.5, 3.5);
+    Back.lineTo(7, 5);
+    Back.lineTo(12.5, 5);
+    Back.lineTo(12.5, 13.5);
+    Back.closeSubpath();
+    P.setPen(QPen(Edge, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    P.setBrush(QColor(220, 170, 50));
+    P.drawPath(Back);
+    QPainterPath Front;
+    Front.moveTo(1.5, 13.5);
+    Front.lineTo(4.5, 7.5);
+    Front.lineTo(15, 7.5);
+    Front.lineTo(12.5, 13.5);
+    Front.closeSubpath();
+    P.setBrush(QColor(250, 215, 100));
+    P.drawPath(Front);
+  }
+  return Img;
+}
+
+}  // namespace
+
+TEST(BitBtnArtwork, DISABLED_Regenerate) {
+  for (const char* Name : {"ok", "cancel", "help", "no", "close", "retry", "ignore", "all", "search", "open"}) {
+    const QImage G = DrawGlyph(Name);
+    ASSERT_TRUE(G.save(QString::fromStdString(zutest::SourceDir() + "/widgets/glyphs/" + Name + ".png"), "PNG"));
+    // An 8x preview of each to judge the artwork by.
+    SaveArtifact(G.scaled(128, 128), std::string("bitbtn-glyph-") + Name + ".png");
+  }
 }
