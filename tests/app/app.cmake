@@ -1,0 +1,13 @@
+# The updater's main window in-process (nginx for its checks), and whole upgrades of the real
+# program: renewix upgraded to renewix-next through nginx and the helper.
+zu_test(test_app
+  SOURCES app/UpdMainTest.cpp app/AppArtwork.cpp
+  LIBS renewix_app Qt6::Test LABELS http)
+zu_program_version(test_app ${PROJECT_VERSION})
+target_compile_definitions(test_app PRIVATE ZU_UPDATE_SERVER="${ZU_UPDATE_SERVER}")
+add_dependencies(test_app renewix-helper)
+
+zu_test(test_app_upgrade
+  SOURCES app/UpgradeTest.cpp
+  LIBS zu_platform LABELS http)
+add_dependencies(test_app_upgrade renewix renewix-next renewix-helper)

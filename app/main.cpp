@@ -1,0 +1,4 @@
+// renewix: the updater program.
+#include "app/Startup.h"
+
+int main(int argc, char** argv) { return zu::RunUpdater(argc, argv); }
