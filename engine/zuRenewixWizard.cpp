@@ -203,6 +203,8 @@ TzuRenewixWizardForm::TzuRenewixWizardForm(TComponent* AOwner, bool ReadForm) : 
 TzuRenewixWizardForm::~TzuRenewixWizardForm() {
   if (WizardForm == this) WizardForm = nullptr;
   Destroying();
+  // The widget still gets events while its bases are torn down; they must not reach us.
+  SetWindowProc(WidgetHandle(this), FOldProc);
 }
 
 void TzuRenewixWizardForm::SetLabelText(QLabel* Label, const std::string& Text) {
