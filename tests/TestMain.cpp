@@ -1,5 +1,5 @@
 // Test entry point: a Qt application object on the offscreen platform (unless the caller
-// chose another), a private configuration area, then GoogleTest.
+// chose another), a private configuration and temporary area, then GoogleTest.
 #include <QApplication>
 
 #include <cstdlib>
@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
     ::setenv("XDG_CONFIG_DIRS", (Base + "/machine").c_str(), 1);
     std::filesystem::create_directories(Base + "/user");
     std::filesystem::create_directories(Base + "/machine");
+    // Temporary files too: test processes running side by side must not share the update
+    // helper's file or anything else kept under the temporary directory.
+    std::filesystem::create_directories(Base + "/tmp");
+    ::setenv("TMPDIR", (Base + "/tmp").c_str(), 1);
   }
   QApplication App(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

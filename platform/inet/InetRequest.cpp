@@ -705,28 +705,38 @@ bool TRequest::Read(void* Buffer, std::size_t Length, std::size_t& Read) {
   if (!Sticky()) return false;
   if (!FHaveResponse) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no response yet");
   if (FState == TState::Failed) return Fail(FFailCode, FFailText);
-  if (Length == 0) return true;
-  if (FBodyPos >= FBody.size() && !FDone) {
-    FBody.clear();
-    FBodyPos = 0;
-    if (FWritePaused) {
-      FWritePaused = false;
-      curl_easy_pause(FEasy, CURLPAUSE_CONT);  // may hand over the held-back data at once
+  // A synchronous read fills the caller's buffer unless the body ends first, so callers see
+  // one call per buffer, whatever sizes the network delivers in.
+  auto* Out = static_cast<char*>(Buffer);
+  while (Read < Length) {
+    if (FBodyPos >= FBody.size()) {
+      if (FDone) break;
+      FBody.clear();
+      FBodyPos = 0;
+      if (FWritePaused) {
+        FWritePaused = false;
+        curl_easy_pause(FEasy, CURLPAUSE_CONT);  // may hand over the held-back data at once
+      }
+      if (FBody.empty()) {
+        Status(INTERNET_STATUS_RECEIVING_RESPONSE);
+        // What was read so far is delivered and the failure reported by the next call; a
+        // cancelled read ends at once.
+        if (!Drive([this] { return FBodyPos < FBody.size(); })) {
+          if (Read > 0 && !FCancelled) return true;
+          Read = 0;
+          return false;
+        }
+        const auto Bytes = static_cast<std::uint32_t>(FBody.size());
+        if (Bytes) Status(INTERNET_STATUS_RESPONSE_RECEIVED, &Bytes, sizeof Bytes);
+      }
+      if (FBodyPos >= FBody.size()) break;  // the body ended
     }
-    if (FBody.empty()) {
-      Status(INTERNET_STATUS_RECEIVING_RESPONSE);
-      if (!Drive([this] { return FBodyPos < FBody.size(); })) return false;
-      const auto Bytes = static_cast<std::uint32_t>(FBody.size());
-      if (Bytes) Status(INTERNET_STATUS_RESPONSE_RECEIVED, &Bytes, sizeof Bytes);
-    }
+    const std::size_t N = std::min(Length - Read, FBody.size() - FBodyPos);
+    std::memcpy(Out + Read, FBody.data() + FBodyPos, N);
+    FBodyPos += N;
+    Read += N;
   }
-  if (FBodyPos < FBody.size()) {
-    Read = std::min(Length, FBody.size() - FBodyPos);
-    std::memcpy(Buffer, FBody.data() + FBodyPos, Read);
-    FBodyPos += Read;
-    return true;
-  }
-  if (FResult != CURLE_OK) return FailTransfer();
+  if (Read == 0 && FResult != CURLE_OK) return FailTransfer();
   return true;
 }
 

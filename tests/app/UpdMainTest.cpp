@@ -18,6 +18,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "QtTestUtil.h"
 #include "TestUtil.h"
 #include "app/AppControls.h"
 #include "app/Startup.h"
@@ -62,12 +63,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <class F>
-bool PumpUntil(F Done, int Ms = 20000) {
-  const auto End = Clock::now() + std::chrono::milliseconds(Ms);
-  while (!Done() && Clock::now() < End) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return Done();
-}
+using zutest::PumpUntil;
 
 void Flush() {
   for (int I = 0; I < 3; ++I) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "QtTestUtil.h"
 #include "TestUtil.h"
 #include "engine/zuRenewix.h"
 #include "engine/zuRenewixLang.h"
@@ -67,12 +68,7 @@ class LangTest : public ::testing::Test {
   std::string FTitle = TApplication::Instance().Title();
 };
 
-void SaveArtifact(QWidget& W, const std::string& Name) {
-  QImage Img(W.size(), QImage::Format_ARGB32);
-  Img.fill(W.palette().color(QPalette::Window));
-  W.render(&Img, QPoint(), QRegion(), QWidget::DrawChildren);
-  ASSERT_TRUE(Img.save(QString::fromStdString(zutest::ArtifactsDir() + "/" + Name), "PNG"));
-}
+void SaveArtifact(QWidget& W, const std::string& Name) { ASSERT_TRUE(zutest::SaveWidgetPng(W, Name)); }
 
 // Runs Show (which shows a box modally) and, once the box is up, Act on its form; a box that
 // Act leaves open is closed after a while, so a failing case cannot hang.

@@ -16,6 +16,7 @@
 #include <deque>
 #include <filesystem>
 
+#include "QtTestUtil.h"
 #include "TestUtil.h"
 #include "engine/zuRenewix.h"
 #include "engine/zuRenewixLang.h"
@@ -41,17 +42,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <class F>
-bool PumpUntil(F Done, int Ms = 20000) {
-  const auto End = Clock::now() + std::chrono::milliseconds(Ms);
-  while (!Done() && Clock::now() < End) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return Done();
-}
+using zutest::PumpUntil;
 
-void Pump(int Ms) {
-  const auto End = Clock::now() + std::chrono::milliseconds(Ms);
-  while (Clock::now() < End) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
+using zutest::Pump;
 
 // Answers every info box that comes up, in order, and remembers what it said.
 struct TBoxes {
@@ -508,12 +501,7 @@ TEST(RenewixProperties, TheLanguageSettingIsSharedByEveryComponent) {
 
 // ---------- with the real windows ----------
 
-void SaveShot(QWidget& W, const std::string& Name) {
-  QImage Img(W.size(), QImage::Format_ARGB32);
-  Img.fill(W.palette().color(QPalette::Window));
-  W.render(&Img, QPoint(), QRegion(), QWidget::DrawChildren);
-  EXPECT_TRUE(Img.save(QString::fromStdString(zutest::ArtifactsDir() + "/" + Name), "PNG"));
-}
+void SaveShot(QWidget& W, const std::string& Name) { EXPECT_TRUE(zutest::SaveWidgetPng(W, Name)); }
 
 std::string Text(QLabel* L) { return L->text().toStdString(); }
 

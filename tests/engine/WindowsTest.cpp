@@ -26,6 +26,7 @@
 #include <set>
 #include <string>
 
+#include "QtTestUtil.h"
 #include "TestUtil.h"
 #include "engine/zuRenewix.h"
 #include "engine/zuRenewixLang.h"
@@ -48,12 +49,7 @@ namespace {
 
 const char* const AppTitle = "Window Test App";
 
-void SaveArtifact(QWidget& W, const std::string& Name) {
-  QImage Img(W.size(), QImage::Format_ARGB32);
-  Img.fill(W.palette().color(QPalette::Window));
-  W.render(&Img, QPoint(), QRegion(), QWidget::DrawChildren);
-  ASSERT_TRUE(Img.save(QString::fromStdString(zutest::ArtifactsDir() + "/" + Name), "PNG"));
-}
+void SaveArtifact(QWidget& W, const std::string& Name) { ASSERT_TRUE(zutest::SaveWidgetPng(W, Name)); }
 
 // Posted messages, then the windows freed later.
 void Flush() {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "QtTestUtil.h"
 #include "TestUtil.h"
 #include "http/zuHTTP.h"
 #include "platform/framework/FormData.h"
@@ -20,12 +21,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <class F>
-bool PumpUntil(F Done, int Ms = 20000) {
-  const auto End = Clock::now() + std::chrono::milliseconds(Ms);
-  while (!Done() && Clock::now() < End) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return Done();
-}
+using zutest::PumpUntil;
 
 std::string Pattern(std::size_t N, unsigned Seed = 1) {
   std::mt19937 Gen(Seed);
@@ -424,13 +420,13 @@ TEST_F(HTTPTest, PauseKeepsThePartialFileAndResumeCompletesIt) {
   H->SetURL(F.Url("/p"));
   H->SetOutputFileName(Dir.File("p.bin"));
   ASSERT_TRUE(H->Read(false));
-  ASSERT_TRUE(PumpUntil([&] { return E.LastProgressRead >= 100000; }));
+  ASSERT_TRUE(PumpUntil([&] { return E.LastProgressRead >= 90000; }));
   H->Pause();
   ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }));
   EXPECT_EQ(E.Names, std::vector<std::string>{"Aborted"});
   // The block being read when the pause came is still written: the stop waits for a checkpoint.
   const std::string Partial = zutest::ReadFile(Dir.File("p.bin"));
-  EXPECT_GE(Partial.size(), 100000u);
+  EXPECT_GE(Partial.size(), 90000u);
   EXPECT_LT(Partial.size(), Content.size());
   EXPECT_TRUE(Partial == Content.substr(0, Partial.size()));
   TzuFileAttributes A;

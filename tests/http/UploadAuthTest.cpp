@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "QtTestUtil.h"
 #include "TestUtil.h"
 #include "http/zuHTTP.h"
 #include "servers/TestServers.h"
@@ -17,12 +18,7 @@ using zutest::TinyproxyServer;
 
 namespace {
 
-template <class F>
-bool PumpUntil(F Done, int Ms = 20000) {
-  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
-  while (!Done() && std::chrono::steady_clock::now() < End) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return Done();
-}
+using zutest::PumpUntil;
 
 struct TRoot : TComponent {
   TRoot() : TComponent(nullptr) {}

@@ -353,7 +353,17 @@ void NginxServer::Put(const std::string& RelPath, const std::string& Bytes) cons
   WriteFile(P.string(), Bytes);
 }
 
-std::string NginxServer::AccessLog() const { return Slurp(FDir.File("access.log")); }
+std::string NginxServer::AccessLog() const {
+  // nginx logs a request after its response went out: wait until the log stops growing.
+  std::string Log = Slurp(FDir.File("access.log"));
+  for (int I = 0; I < 40; ++I) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    std::string Again = Slurp(FDir.File("access.log"));
+    if (Again == Log) break;
+    Log = std::move(Again);
+  }
+  return Log;
+}
 
 std::string NginxServer::AccessLogWith(const std::vector<std::string>& Needles, int TimeoutMs) const {
   // nginx logs a request after its response went out, so the newest line can lag behind.

@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 
+#include "QtTestUtil.h"
 #include "TestUtil.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/FormData.h"
@@ -34,12 +35,7 @@ using namespace zu;
 
 namespace {
 
-void SaveArtifact(QWidget& W, const std::string& Name) {
-  QImage Img(W.size(), QImage::Format_ARGB32);
-  Img.fill(W.palette().color(QPalette::Window));
-  W.render(&Img, QPoint(), QRegion(), QWidget::DrawChildren);
-  ASSERT_TRUE(Img.save(QString::fromStdString(zutest::ArtifactsDir() + "/" + Name), "PNG"));
-}
+void SaveArtifact(QWidget& W, const std::string& Name) { ASSERT_TRUE(zutest::SaveWidgetPng(W, Name)); }
 
 // Runs Show (which shows a box modally) and, once the box is up, Act on its form. A box that
 // Act leaves open is closed after a while, so a failing case cannot hang. Shown tells whether
