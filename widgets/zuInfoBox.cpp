@@ -103,37 +103,41 @@ void TzuInfoBoxButtonCaptions::Assign(const TPersistent* Source) {
 
 // ---------- TzuInfoBox ----------
 
+// The box's published properties, shared by the box and the property object that wraps one.
+template <class T, class FontGetter>
+TClassBuilder<T>&& AddInfoBoxProperties(TClassBuilder<T>&& B, FontGetter Font) {
+  return std::move(B)
+      .Object("ButtonCaptions", &T::ButtonCaptions)
+      .Int("ButtonWidth", &T::ButtonWidth, &T::SetButtonWidth, 75)
+      .Str("CheckBoxCaption", &T::CheckBoxCaption, &T::SetCheckBoxCaption, std::string(IB_DEFAULT_CHECKBOX_CAPTION))
+      .Bool("EscCancel", &T::EscCancel, &T::SetEscCancel, true)
+      .Object("Font", Font)
+      .Enum("InfoBoxButtons", &T::InfoBoxButtons, &T::SetInfoBoxButtons,
+            {"ibOK", "ibOKCancel", "ibYesNo", "ibRetryAbort", "ibYesNoCancel"}, std::optional(ibOK))
+      .Object("Icon", &T::Icon)
+      .Str("IconResID", &T::IconResID, &T::SetIconResID)
+      .Enum("IconKind", &T::IconKind, &T::SetIconKind,
+            {"ikInformation", "ikQuestion", "ikWarning", "ikError", "ikCustom"}, std::optional(ikInformation))
+      .Object("Picture", &T::Picture)
+      .Int("PictureResID", &T::PictureResID, &T::SetPictureResID, 0)
+      .Enum("Position", &T::Position, &T::SetPosition, PositionNames, std::optional(poMainFormCenter))
+      .Str("RegKey", &T::RegKey, &T::SetRegKey, std::string(IB_DEFAULT_REG_KEY))
+      .Str("RegValue", &T::RegValue, &T::SetRegValue, std::string("Dlg1"))
+      .Enum("RegLocation", &T::RegLocation, &T::SetRegLocation, {"rlCurrentUser", "rlLocalMachine"},
+            std::optional(rlCurrentUser))
+      .Bool("ShowCheckBox", &T::ShowCheckBox, &T::SetShowCheckBox, true)
+      .Bool("ShowHelpButton", &T::ShowHelpButton, &T::SetShowHelpButton, true)
+      .Enum("Sound", &T::Sound, &T::SetSound, SoundNames, std::optional(stNoSound))
+      .Bool("DontShowOnWindowsShutdown", &T::DontShowOnWindowsShutdown, &T::SetDontShowOnWindowsShutdown, false)
+      .Str("Text", &T::Text, &T::SetText)
+      .Object("TextStyle", &T::TextStyle)
+      .Str("Title", &T::Title, &T::SetTitle);
+}
+
 const TClassInfo& TzuInfoBox::StaticClassInfo() {
   using T = TzuInfoBox;
   static const TClassInfo Info =
-      TClassBuilder<T>("TzuInfoBox", &TzuComponent::StaticClassInfo())
-          .Object("ButtonCaptions", &T::ButtonCaptions)
-          .Int("ButtonWidth", &T::ButtonWidth, &T::SetButtonWidth, 75)
-          .Str("CheckBoxCaption", &T::CheckBoxCaption, &T::SetCheckBoxCaption,
-               std::string(IB_DEFAULT_CHECKBOX_CAPTION))
-          .Bool("EscCancel", &T::EscCancel, &T::SetEscCancel, true)
-          .Object("Font", &T::FontProperty)
-          .Enum("InfoBoxButtons", &T::InfoBoxButtons, &T::SetInfoBoxButtons,
-                {"ibOK", "ibOKCancel", "ibYesNo", "ibRetryAbort", "ibYesNoCancel"}, std::optional(ibOK))
-          .Object("Icon", &T::Icon)
-          .Str("IconResID", &T::IconResID, &T::SetIconResID)
-          .Enum("IconKind", &T::IconKind, &T::SetIconKind,
-                {"ikInformation", "ikQuestion", "ikWarning", "ikError", "ikCustom"}, std::optional(ikInformation))
-          .Object("Picture", &T::Picture)
-          .Int("PictureResID", &T::PictureResID, &T::SetPictureResID, 0)
-          .Enum("Position", &T::Position, &T::SetPosition, PositionNames, std::optional(poMainFormCenter))
-          .Str("RegKey", &T::RegKey, &T::SetRegKey, std::string(IB_DEFAULT_REG_KEY))
-          .Str("RegValue", &T::RegValue, &T::SetRegValue, std::string("Dlg1"))
-          .Enum("RegLocation", &T::RegLocation, &T::SetRegLocation, {"rlCurrentUser", "rlLocalMachine"},
-                std::optional(rlCurrentUser))
-          .Bool("ShowCheckBox", &T::ShowCheckBox, &T::SetShowCheckBox, true)
-          .Bool("ShowHelpButton", &T::ShowHelpButton, &T::SetShowHelpButton, true)
-          .Enum("Sound", &T::Sound, &T::SetSound, SoundNames, std::optional(stNoSound))
-          .Bool("DontShowOnWindowsShutdown", &T::DontShowOnWindowsShutdown, &T::SetDontShowOnWindowsShutdown,
-                false)
-          .Str("Text", &T::Text, &T::SetText)
-          .Object("TextStyle", &T::TextStyle)
-          .Str("Title", &T::Title, &T::SetTitle)
+      AddInfoBoxProperties(TClassBuilder<T>("TzuInfoBox", &TzuComponent::StaticClassInfo()), &T::FontProperty)
           .Creatable();
   return Info;
 }
@@ -409,36 +413,9 @@ TzuInfoBoxForm* ShowingInfoBoxForm() { return GShowing ? GShowingForm.data() : n
 
 const TClassInfo& TzuSubInfoBox::StaticClassInfo() {
   using T = TzuSubInfoBox;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TzuSubInfoBox", &TPersistent::StaticClassInfo())
-          .Bool("Active", &T::Active, &T::SetActive, true)
-          .Object("ButtonCaptions", &T::ButtonCaptions)
-          .Int("ButtonWidth", &T::ButtonWidth, &T::SetButtonWidth, 75)
-          .Str("CheckBoxCaption", &T::CheckBoxCaption, &T::SetCheckBoxCaption,
-               std::string(IB_DEFAULT_CHECKBOX_CAPTION))
-          .Bool("EscCancel", &T::EscCancel, &T::SetEscCancel, true)
-          .Object("Font", &T::Font)
-          .Enum("InfoBoxButtons", &T::InfoBoxButtons, &T::SetInfoBoxButtons,
-                {"ibOK", "ibOKCancel", "ibYesNo", "ibRetryAbort", "ibYesNoCancel"}, std::optional(ibOK))
-          .Object("Icon", &T::Icon)
-          .Str("IconResID", &T::IconResID, &T::SetIconResID)
-          .Enum("IconKind", &T::IconKind, &T::SetIconKind,
-                {"ikInformation", "ikQuestion", "ikWarning", "ikError", "ikCustom"}, std::optional(ikInformation))
-          .Object("Picture", &T::Picture)
-          .Int("PictureResID", &T::PictureResID, &T::SetPictureResID, 0)
-          .Enum("Position", &T::Position, &T::SetPosition, PositionNames, std::optional(poMainFormCenter))
-          .Str("RegKey", &T::RegKey, &T::SetRegKey, std::string(IB_DEFAULT_REG_KEY))
-          .Str("RegValue", &T::RegValue, &T::SetRegValue, std::string("Dlg1"))
-          .Enum("RegLocation", &T::RegLocation, &T::SetRegLocation, {"rlCurrentUser", "rlLocalMachine"},
-                std::optional(rlCurrentUser))
-          .Bool("ShowCheckBox", &T::ShowCheckBox, &T::SetShowCheckBox, true)
-          .Bool("ShowHelpButton", &T::ShowHelpButton, &T::SetShowHelpButton, true)
-          .Enum("Sound", &T::Sound, &T::SetSound, SoundNames, std::optional(stNoSound))
-          .Bool("DontShowOnWindowsShutdown", &T::DontShowOnWindowsShutdown, &T::SetDontShowOnWindowsShutdown,
-                false)
-          .Str("Text", &T::Text, &T::SetText)
-          .Object("TextStyle", &T::TextStyle)
-          .Str("Title", &T::Title, &T::SetTitle);
+  static const TClassInfo Info = AddInfoBoxProperties(
+      TClassBuilder<T>("TzuSubInfoBox", &TPersistent::StaticClassInfo()).Bool("Active", &T::Active, &T::SetActive, true),
+      &T::Font);
   return Info;
 }
 
