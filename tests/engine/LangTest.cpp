@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "QtTestUtil.h"
+#include "widgets/InfoBoxDriver.h"
 #include "TestUtil.h"
 #include "engine/zuRenewix.h"
 #include "engine/zuRenewixLang.h"
@@ -70,30 +71,7 @@ class LangTest : public ::testing::Test {
 
 void SaveArtifact(QWidget& W, const std::string& Name) { ASSERT_TRUE(zutest::SaveWidgetPng(W, Name)); }
 
-// Runs Show (which shows a box modally) and, once the box is up, Act on its form; a box that
-// Act leaves open is closed after a while, so a failing case cannot hang.
-template <typename R>
-R Drive(const std::function<R()>& Show, const std::function<void(TzuInfoBoxForm&)>& Act, bool* Shown = nullptr) {
-  bool Appeared = false;
-  QTimer Start, Guard;
-  Start.setSingleShot(true);
-  Guard.setSingleShot(true);
-  QObject::connect(&Start, &QTimer::timeout, [&] {
-    TzuInfoBoxForm* F = ShowingInfoBoxForm();
-    if (!F) return;
-    Appeared = true;
-    QApplication::processEvents();
-    Guard.start(3000);
-    Act(*F);
-  });
-  QObject::connect(&Guard, &QTimer::timeout, [] { CloseInfoBox(); });
-  Start.start(0);
-  const R Result = Show();
-  if (Shown) *Shown = Appeared;
-  return Result;
-}
-
-void Click(TzuPanelBitBtn* B) { QTest::mouseClick(B->Button(), Qt::LeftButton); }
+using zutest::Click;
 
 QImage Shown(TzuProportionalImage& I) { return I.Picture()->Graphic() ? I.Picture()->Graphic()->Image() : QImage(); }
 
@@ -363,7 +341,7 @@ TEST_F(LangTest, UpgradeQuestionAnswersAndText) {
   RXSelectLanguage(wlEnglish);
   std::string Seen;
   bool Appeared = false;
-  const bool Yes = Drive<bool>([] { return ShowUpgradeBox("Faster sync."); },
+  const bool Yes = zutest::DriveInfoBox([] { return ShowUpgradeBox("Faster sync."); },
                                [&](TzuInfoBoxForm& F) {
                                  Seen = F.Text->Caption();
                                  EXPECT_EQ(F.Caption(), "Application update wizard");
@@ -385,7 +363,7 @@ TEST_F(LangTest, UpgradeQuestionAnswersAndText) {
 
   // Later, in German; an empty release message leaves two line feeds in a row.
   RXSelectLanguage(wlGerman);
-  const bool Later = Drive<bool>([] { return ShowUpgradeBox(""); },
+  const bool Later = zutest::DriveInfoBox([] { return ShowUpgradeBox(""); },
                                  [&](TzuInfoBoxForm& F) {
                                    Seen = F.Text->Caption();
                                    EXPECT_EQ(F.Caption(), LoadRXString(51100));
@@ -398,7 +376,7 @@ TEST_F(LangTest, UpgradeQuestionAnswersAndText) {
   EXPECT_NE(Seen.find("\n\n"), std::string::npos);
 
   // Closed without an answer: no upgrade.
-  EXPECT_FALSE(Drive<bool>([] { return ShowUpgradeBox("x"); }, [](TzuInfoBoxForm&) { CloseInfoBox(); }));
+  EXPECT_FALSE(zutest::DriveInfoBox([] { return ShowUpgradeBox("x"); }, [](TzuInfoBoxForm&) { CloseInfoBox(); }));
 }
 
 TEST_F(LangTest, UpgradeQuestionHidesADevelopmentEnvironmentTitle) {
@@ -406,7 +384,7 @@ TEST_F(LangTest, UpgradeQuestionHidesADevelopmentEnvironmentTitle) {
   for (const char* Title : {"Qt Creator", "Notes.ui - Qt Creator 12.0"}) {
     TApplication::Instance().SetTitle(Title);
     std::string Seen;
-    Drive<bool>([] { return ShowUpgradeBox("v2"); },
+    zutest::DriveInfoBox([] { return ShowUpgradeBox("v2"); },
                 [&](TzuInfoBoxForm& F) {
                   Seen = F.Text->Caption();
                   Click(F.btns->BtnCancel());
@@ -416,7 +394,7 @@ TEST_F(LangTest, UpgradeQuestionHidesADevelopmentEnvironmentTitle) {
   }
   TApplication::Instance().SetTitle("qt creator fan club");  // the marker is matched exactly
   std::string Seen;
-  Drive<bool>([] { return ShowUpgradeBox(""); },
+  zutest::DriveInfoBox([] { return ShowUpgradeBox(""); },
               [&](TzuInfoBoxForm& F) {
                 Seen = F.Text->Caption();
                 Click(F.btns->BtnCancel());
@@ -426,7 +404,7 @@ TEST_F(LangTest, UpgradeQuestionHidesADevelopmentEnvironmentTitle) {
 
 TEST_F(LangTest, NoticesUseTheTitleAndTranslatedButtons) {
   RXSelectLanguage(wlGerman);
-  int R = Drive<int>([] { return RXLangMsgBox(27, MB_YESNO | MB_ICONQUESTION); },
+  int R = zutest::DriveInfoBox([] { return RXLangMsgBox(27, MB_YESNO | MB_ICONQUESTION); },
                      [](TzuInfoBoxForm& F) {
                        EXPECT_EQ(F.Caption(), LoadRXString(51100));
                        EXPECT_EQ(F.Text->Caption(), LoadRXString(51127));
@@ -438,7 +416,7 @@ TEST_F(LangTest, NoticesUseTheTitleAndTranslatedButtons) {
   EXPECT_EQ(R, mrNo);
 
   RXSelectLanguage(wlSpanish);
-  R = Drive<int>([] { return RXMsgBox("Hola", MB_OK | MB_ICONSTOP); },
+  R = zutest::DriveInfoBox([] { return RXMsgBox("Hola", MB_OK | MB_ICONSTOP); },
                  [](TzuInfoBoxForm& F) {
                    EXPECT_EQ(F.btns->BtnOK()->Caption(), "&Aceptar");
                    EXPECT_EQ(F.Sound(), stCriticalStop);
@@ -448,7 +426,7 @@ TEST_F(LangTest, NoticesUseTheTitleAndTranslatedButtons) {
 
   // The lost-file question: the platform's box with the title "Error #<code>".
   RXSelectLanguage(wlRussian);
-  R = Drive<int>(
+  R = zutest::DriveInfoBox(
       [] {
         return ShowMsgBox(RXFmtLangStr(28, {std::string("data.bin")}), RXLangStr(21) + " #404",
                           MB_YESNO | MB_ICONEXCLAMATION, false, true);
@@ -476,16 +454,16 @@ TEST_F(LangTest, ScreenshotsOfTheQuestionsAndNotices) {
         Click(F.btns->BtnOK());
       };
     };
-    EXPECT_TRUE(Drive<bool>([] { return ShowUpgradeBox("Version 2.0: faster sync, [b]new[] themes."); },
+    EXPECT_TRUE(zutest::DriveInfoBox([] { return ShowUpgradeBox("Version 2.0: faster sync, [b]new[] themes."); },
                             Shoot("upgrade")));
-    EXPECT_EQ(Drive<int>([] { return RXLangMsgBox(24, MB_OK | MB_ICONINFORMATION); }, Shoot("notice24")), mrOk);
-    EXPECT_EQ(Drive<int>([] { return RXLangMsgBox(25, MB_OK | MB_ICONSTOP); }, Shoot("notice25")), mrOk);
-    EXPECT_EQ(Drive<int>([] { return RXMsgBox(RXFmtLangStr(26, {std::string("http://updates.example.com")}),
+    EXPECT_EQ(zutest::DriveInfoBox([] { return RXLangMsgBox(24, MB_OK | MB_ICONINFORMATION); }, Shoot("notice24")), mrOk);
+    EXPECT_EQ(zutest::DriveInfoBox([] { return RXLangMsgBox(25, MB_OK | MB_ICONSTOP); }, Shoot("notice25")), mrOk);
+    EXPECT_EQ(zutest::DriveInfoBox([] { return RXMsgBox(RXFmtLangStr(26, {std::string("http://updates.example.com")}),
                                               MB_OK | MB_ICONSTOP); },
                          Shoot("notice26")),
               mrOk);
-    EXPECT_EQ(Drive<int>([] { return RXLangMsgBox(30, MB_OK | MB_ICONSTOP); }, Shoot("notice30")), mrOk);
-    EXPECT_EQ(Drive<int>(
+    EXPECT_EQ(zutest::DriveInfoBox([] { return RXLangMsgBox(30, MB_OK | MB_ICONSTOP); }, Shoot("notice30")), mrOk);
+    EXPECT_EQ(zutest::DriveInfoBox(
                   [] {
                     return ShowMsgBox(RXFmtLangStr(28, {std::string("plugins/sync.so")}), RXLangStr(21) + " #404",
                                       MB_YESNO | MB_ICONEXCLAMATION, false, true);

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "QtTestUtil.h"
+#include "widgets/InfoBoxDriver.h"
 #include "TestUtil.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/FormData.h"
@@ -37,30 +38,7 @@ namespace {
 
 void SaveArtifact(QWidget& W, const std::string& Name) { ASSERT_TRUE(zutest::SaveWidgetPng(W, Name)); }
 
-// Runs Show (which shows a box modally) and, once the box is up, Act on its form. A box that
-// Act leaves open is closed after a while, so a failing case cannot hang. Shown tells whether
-// a box appeared at all.
-int Drive(const std::function<int()>& Show, const std::function<void(TzuInfoBoxForm&)>& Act, bool* Shown = nullptr) {
-  bool Appeared = false;
-  QTimer Start, Guard;
-  Start.setSingleShot(true);
-  Guard.setSingleShot(true);
-  QObject::connect(&Start, &QTimer::timeout, [&] {
-    TzuInfoBoxForm* F = ShowingInfoBoxForm();
-    if (!F) return;
-    Appeared = true;
-    QApplication::processEvents();
-    Guard.start(3000);
-    Act(*F);
-  });
-  QObject::connect(&Guard, &QTimer::timeout, [] { CloseInfoBox(); });
-  Start.start(0);
-  const int R = Show();
-  if (Shown) *Shown = Appeared;
-  return R;
-}
-
-void Click(TzuPanelBitBtn* B) { QTest::mouseClick(B->Button(), Qt::LeftButton); }
+using zutest::Click;
 
 std::string UniqueValue(const char* Base) {
   static int N = 0;
@@ -77,7 +55,7 @@ QImage IconImage(TzuProportionalImage& I) {
 
 TEST(InfoBox, MsgBoxMapsFlagsToButtonsIconAndSound) {
   // MB_YESNO | MB_ICONQUESTION: Yes and No, the question icon and sound, No answers 7.
-  const int R = Drive([] { return ShowMsgBox("Replace the file?", "Question", 0x04 | 0x20); },
+  const int R = zutest::DriveInfoBox([] { return ShowMsgBox("Replace the file?", "Question", 0x04 | 0x20); },
                       [](TzuInfoBoxForm& F) {
                         EXPECT_EQ(F.btns->BtnOK()->Caption(), "&Yes");
                         EXPECT_EQ(F.btns->BtnCancel()->Caption(), "&No");
@@ -107,7 +85,7 @@ TEST(InfoBox, MsgBoxMapsFlagsToButtonsIconAndSound) {
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Flags);
-    const int Result = Drive([&] { return ShowMsgBox("Text", "T", C.Flags); },
+    const int Result = zutest::DriveInfoBox([&] { return ShowMsgBox("Text", "T", C.Flags); },
                              [&](TzuInfoBoxForm& F) {
                                EXPECT_EQ(F.btns->BtnOK()->Caption(), C.OK);
                                EXPECT_EQ(F.btns->BtnCancel()->Button()->isVisible(), !C.Second.empty());
@@ -130,7 +108,7 @@ TEST(InfoBox, MsgBoxMapsFlagsToButtonsIconAndSound) {
     EXPECT_EQ(Result, C.OK == "OK" ? mrOk : mrYes);
   }
   // NoSound silences the box.
-  Drive([] { return ShowMsgBox("Quiet", "", 0x30, true); },
+  zutest::DriveInfoBox([] { return ShowMsgBox("Quiet", "", 0x30, true); },
         [](TzuInfoBoxForm& F) {
           EXPECT_EQ(F.Sound(), stNoSound);
           Click(F.btns->BtnOK());
@@ -149,7 +127,7 @@ TEST(InfoBox, EscAndTheCloseBoxPerButtonSet) {
     Box.SetInfoBoxButtons(C.Buttons);
     Box.SetShowCheckBox(false);
     Box.SetText("Press Esc");
-    EXPECT_EQ(Drive([&] { return Box.Execute(false); }, [](TzuInfoBoxForm& F) { QTest::keyClick(&F, Qt::Key_Escape); }),
+    EXPECT_EQ(zutest::DriveInfoBox([&] { return Box.Execute(false); }, [](TzuInfoBoxForm& F) { QTest::keyClick(&F, Qt::Key_Escape); }),
               C.Esc);
   }
   // Retry/Abort: captions and results of both buttons; spacing 20.
@@ -157,7 +135,7 @@ TEST(InfoBox, EscAndTheCloseBoxPerButtonSet) {
   Box.SetInfoBoxButtons(ibRetryAbort);
   Box.SetShowCheckBox(false);
   Box.SetText("Retry?");
-  EXPECT_EQ(Drive([&] { return Box.Execute(false); },
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return Box.Execute(false); },
                   [](TzuInfoBoxForm& F) {
                     EXPECT_EQ(F.btns->BtnOK()->Caption(), "&Retry");
                     EXPECT_EQ(F.btns->BtnCancel()->Caption(), "&Abort");
@@ -167,10 +145,10 @@ TEST(InfoBox, EscAndTheCloseBoxPerButtonSet) {
             mrRetry);
   // The close box ends with Cancel.
   Box.SetInfoBoxButtons(ibYesNo);
-  EXPECT_EQ(Drive([&] { return Box.Execute(false); }, [](TzuInfoBoxForm& F) { F.close(); }), mrCancel);
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return Box.Execute(false); }, [](TzuInfoBoxForm& F) { F.close(); }), mrCancel);
   // Without EscCancel neither Esc nor the close box ends the box.
   Box.SetEscCancel(false);
-  EXPECT_EQ(Drive([&] { return Box.Execute(false); },
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return Box.Execute(false); },
                   [](TzuInfoBoxForm& F) {
                     EXPECT_FALSE(F.windowFlags() & Qt::WindowCloseButtonHint);
                     QTest::keyClick(&F, Qt::Key_Escape);
@@ -196,7 +174,7 @@ TEST(InfoBox, RemembersTheCheckedAnswer) {
   auto Stored = [&] { return RegReadInt(Box.RegKey(), Value, -1, HKEY_CURRENT_USER); };
 
   // Cancel, or the close box, with the box checked stores nothing.
-  Drive([&] { return Box.Execute(true); },
+  zutest::DriveInfoBox([&] { return Box.Execute(true); },
         [](TzuInfoBoxForm& F) {
           EXPECT_TRUE(F.CheckBox->isVisible());
           EXPECT_FALSE(F.CheckBox->Checked());  // nothing remembered yet
@@ -204,7 +182,7 @@ TEST(InfoBox, RemembersTheCheckedAnswer) {
           Click(F.btns->BtnCancel());
         });
   EXPECT_EQ(Stored(), -1);
-  Drive([&] { return Box.Execute(true); },
+  zutest::DriveInfoBox([&] { return Box.Execute(true); },
         [](TzuInfoBoxForm& F) {
           F.CheckBox->SetChecked(true);
           F.close();
@@ -212,7 +190,7 @@ TEST(InfoBox, RemembersTheCheckedAnswer) {
   EXPECT_EQ(Stored(), -1);
 
   // OK with the box checked writes 1; the next Execute(true) answers without showing.
-  EXPECT_EQ(Drive([&] { return Box.Execute(true); },
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return Box.Execute(true); },
                   [](TzuInfoBoxForm& F) {
                     QTest::mouseClick(F.CheckBox, Qt::LeftButton);
                     EXPECT_TRUE(F.CheckBox->Checked());
@@ -222,12 +200,12 @@ TEST(InfoBox, RemembersTheCheckedAnswer) {
             mrOk);
   EXPECT_EQ(Stored(), 1);
   bool Shown = true;
-  EXPECT_EQ(Drive([&] { return Box.Execute(true); }, [](TzuInfoBoxForm& F) { Click(F.btns->BtnCancel()); }, &Shown),
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return Box.Execute(true); }, [](TzuInfoBoxForm& F) { Click(F.btns->BtnCancel()); }, &Shown),
             1);
   EXPECT_FALSE(Shown);
 
   // Execute(false) shows it with the box checked; unchecking writes nothing.
-  EXPECT_EQ(Drive([&] { return Box.Execute(false); },
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return Box.Execute(false); },
                   [](TzuInfoBoxForm& F) {
                     EXPECT_TRUE(F.CheckBox->Checked());
                     F.CheckBox->SetChecked(false);
@@ -238,19 +216,19 @@ TEST(InfoBox, RemembersTheCheckedAnswer) {
 
   // A loop ended from outside (result 0) must not wipe the answer either.
   Box.SetInfoBoxButtons(ibYesNo);
-  EXPECT_EQ(Drive([&] { return Box.Execute(false); }, [](TzuInfoBoxForm& F) { F.done(0); }), 0);
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return Box.Execute(false); }, [](TzuInfoBoxForm& F) { F.done(0); }), 0);
   EXPECT_EQ(Stored(), 1);
 
   // ShowMsgBox neither reads nor writes the remembered answer.
   bool MsgShown = false;
-  Drive([] { return ShowMsgBox("Again", "", 0); }, [](TzuInfoBoxForm& F) { Click(F.btns->BtnOK()); }, &MsgShown);
+  zutest::DriveInfoBox([] { return ShowMsgBox("Again", "", 0); }, [](TzuInfoBoxForm& F) { Click(F.btns->BtnOK()); }, &MsgShown);
   EXPECT_TRUE(MsgShown);
 }
 
 TEST(InfoBox, ShowInfoBoxFormsAndCloseInfoBox) {
   const std::string Value = UniqueValue("ShowInfo");
   // Yes/No with the check box: Yes checked is remembered under the default key.
-  EXPECT_EQ(Drive([&] { return ShowInfoBox("Upgrade now?", Value, 0, ibYesNo, true, "Upgrade", 32514); },
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return ShowInfoBox("Upgrade now?", Value, 0, ibYesNo, true, "Upgrade", 32514); },
                   [](TzuInfoBoxForm& F) {
                     EXPECT_EQ(F.Caption(), "Upgrade");
                     EXPECT_EQ(IconImage(*F.Icon), F.SysIcons->Question()->Graphic()->Image());
@@ -260,14 +238,14 @@ TEST(InfoBox, ShowInfoBoxFormsAndCloseInfoBox) {
             mrYes);
   EXPECT_EQ(RegReadInt(IB_DEFAULT_REG_KEY, Value, 0, HKEY_CURRENT_USER), mrYes);
   bool Shown = true;
-  EXPECT_EQ(Drive([&] { return ShowInfoBox("Upgrade now?", Value, 0, ibYesNo, true, "", "", false); },
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return ShowInfoBox("Upgrade now?", Value, 0, ibYesNo, true, "", "", false); },
                   [](TzuInfoBoxForm&) {}, &Shown),
             mrYes);
   EXPECT_FALSE(Shown);
 
   // While one box shows, Execute(true) of another returns at once; CloseInfoBox cancels.
   int Inner = -1;
-  EXPECT_EQ(Drive([] { return ShowInfoBox("Outer", UniqueValue("Outer"), 0, ibOK, false, "", "", false); },
+  EXPECT_EQ(zutest::DriveInfoBox([] { return ShowInfoBox("Outer", UniqueValue("Outer"), 0, ibOK, false, "", "", false); },
                   [&](TzuInfoBoxForm&) {
                     TzuInfoBox Other;
                     Other.SetRegValue(UniqueValue("Inner"));
@@ -280,7 +258,7 @@ TEST(InfoBox, ShowInfoBoxFormsAndCloseInfoBox) {
 
   // Translated captions come from the language table when one is installed.
   InfoBoxLangStr = [](int N) { return N == 14 ? std::string("&Ja") : N == 15 ? std::string("&Nein") : std::string("?"); };
-  Drive([] { return ShowMsgBox("Sprache", "", 0x04, true, true); },
+  zutest::DriveInfoBox([] { return ShowMsgBox("Sprache", "", 0x04, true, true); },
         [](TzuInfoBoxForm& F) {
           EXPECT_EQ(F.btns->BtnOK()->Caption(), "&Ja");
           EXPECT_EQ(F.btns->BtnCancel()->Caption(), "&Nein");
@@ -295,7 +273,7 @@ TEST(InfoBox, LayoutOfLabelCheckBoxPictureAndIcon) {
   TzuInfoBox Box;
   Box.SetRegValue(UniqueValue("Layout"));
   Box.SetText("Short.");
-  Drive([&] { return Box.Execute(false); },
+  zutest::DriveInfoBox([&] { return Box.Execute(false); },
         [](TzuInfoBoxForm& F) {
           // A short text with the check box: the label is at least 210 wide, and wide enough
           // for the check box's caption; the form fits it.
@@ -321,7 +299,7 @@ TEST(InfoBox, LayoutOfLabelCheckBoxPictureAndIcon) {
   Box.SetShowCheckBox(false);
   Box.SetText("This is a [b]much longer[] message that cannot possibly fit on one line of the box, so it wraps "
               "onto several lines.");
-  Drive([&] { return Box.Execute(false); },
+  zutest::DriveInfoBox([&] { return Box.Execute(false); },
         [](TzuInfoBoxForm& F) {
           EXPECT_LE(F.Text->Width(), 299);
           EXPECT_GT(F.Text->Width(), 210);
@@ -335,7 +313,7 @@ TEST(InfoBox, LayoutOfLabelCheckBoxPictureAndIcon) {
   // One short line without check box: the icon reaches below the text area, so it moves
   // 4 pixels up. A picture goes centred below the text, the check box below it.
   Box.SetText("Hi");
-  Drive([&] { return Box.Execute(false); },
+  zutest::DriveInfoBox([&] { return Box.Execute(false); },
         [](TzuInfoBoxForm& F) {
           const int Expected = F.ClientHeight() - F.btns->Height() < 12 + 32 ? 8 : 12;
           EXPECT_EQ(F.Icon->Top(), Expected);
@@ -350,7 +328,7 @@ TEST(InfoBox, LayoutOfLabelCheckBoxPictureAndIcon) {
   Box.SetPicture(P);
   Box.SetShowCheckBox(true);
   Box.SetText("A picture follows.");
-  Drive([&] { return Box.Execute(false); },
+  zutest::DriveInfoBox([&] { return Box.Execute(false); },
         [](TzuInfoBoxForm& F) {
           EXPECT_TRUE(F.Picture->isVisible());
           EXPECT_EQ(F.Picture->Width(), 120);
@@ -368,7 +346,7 @@ TEST(InfoBox, CtrlCAndCtrlInsertCopyTheTextWithoutTags) {
   TzuInfoBox Box;
   Box.SetShowCheckBox(false);
   Box.SetText("[b]Error[] in file");
-  Drive([&] { return Box.Execute(false); },
+  zutest::DriveInfoBox([&] { return Box.Execute(false); },
         [](TzuInfoBoxForm& F) {
           PutClipboardString(1, "");
           QTest::keyClick(&F, Qt::Key_C, Qt::ControlModifier);
@@ -380,7 +358,7 @@ TEST(InfoBox, CtrlCAndCtrlInsertCopyTheTextWithoutTags) {
         });
   // With PlainText the copy is the text as shown, brackets and all.
   Box.TextStyle()->SetPlainText(true);
-  Drive([&] { return Box.Execute(false); },
+  zutest::DriveInfoBox([&] { return Box.Execute(false); },
         [](TzuInfoBoxForm& F) {
           QTest::keyClick(&F, Qt::Key_C, Qt::ControlModifier);
           EXPECT_EQ(os::ClipboardText(), "[b]Error[] in file");
@@ -407,7 +385,7 @@ TEST(InfoBox, BuiltInIconsComeFromTheFormData) {
   Box.SetShowCheckBox(false);
   Box.SetIcon(*F.SysIcons->Stop());
   EXPECT_EQ(Box.IconKind(), ikCustom);
-  Drive([&] { return Box.Execute(false); },
+  zutest::DriveInfoBox([&] { return Box.Execute(false); },
         [&](TzuInfoBoxForm& G) {
           EXPECT_EQ(IconImage(*G.Icon), F.SysIcons->Stop()->Graphic()->Image());
           Click(G.btns->BtnOK());
@@ -454,7 +432,7 @@ TEST(InfoBox, IconKindRegKeyAndStoredProperties) {
   EXPECT_EQ(Sub.InfoBox()->Text(), "Forwarded");
   EXPECT_TRUE(Sub.Active());
   Sub.SetShowCheckBox(false);
-  EXPECT_EQ(Drive([&] { return Sub.Execute(false); }, [](TzuInfoBoxForm& F) { Click(F.btns->BtnCancel()); }),
+  EXPECT_EQ(zutest::DriveInfoBox([&] { return Sub.Execute(false); }, [](TzuInfoBoxForm& F) { Click(F.btns->BtnCancel()); }),
             mrCancel);
 }
 
