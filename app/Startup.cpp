@@ -27,7 +27,7 @@ int RunProtected(const std::function<int()>& Body) {
 
 int RunUpdater(int& argc, char** argv) {
   return RunProtected([&] {
-    TApplication::Initialize(argc, argv, true);
+    TApplication::InitializeGui(argc, argv);
     Application().SetTitle("Renewix");
     QApplication::setWindowIcon(QIcon(QString::fromStdString(os::ResourcePath("RENEWIX", "APPICON"))));
     // Before the window exists: a box shown while it is created is the driver's too.

@@ -15,7 +15,6 @@
 #include "platform/inet/Inet.h"
 #include "platform/os/Files.h"
 #include "support/zuStreams.h"
-#include "widgets/zuThumbnail.h"
 
 namespace zu {
 
@@ -275,16 +274,19 @@ struct TzuCustomHTTP::TTransfer {
   std::unique_ptr<TzuHTTPUploadStream> Upload;
   std::string UploadHeader;
   // Blocks for an output file, gathered into fewer writes while nobody watches the progress;
-  // written out before anyone can look at the file.
-  std::vector<char> Pending;
+  // written out before anyone can look at the file. The worker reads each block straight in
+  // behind PendingSize; only [0, PendingSize) is shared, under Lock.
+  static constexpr std::size_t kGather = 65536;
+  std::unique_ptr<char[]> Pending;
+  std::size_t PendingSize = 0;
   std::mutex Lock;
   std::atomic<bool> Cancelled{false};
 
   ~TTransfer() { CloseHandles(); }
 
   void FlushPendingLocked() {
-    if (!Pending.empty() && Stream) Stream->Write(Pending.data(), static_cast<std::int64_t>(Pending.size()));
-    Pending.clear();
+    if (PendingSize != 0 && Stream) Stream->Write(Pending.get(), static_cast<std::int64_t>(PendingSize));
+    PendingSize = 0;
   }
 
   void CloseHandles() {
@@ -751,19 +753,32 @@ bool TzuHTTPWorker::ReadLoop() {
   bool ResumeCheck = T.ResumeOffset != 0 && T.OutputIsFile;
   T.BytesRead = 0;
   std::vector<char> Buffer(static_cast<size_t>(T.BufferSize));
+  // Nobody sees the blocks of a file download without progress events: they are read
+  // straight into the gathering buffer.
+  const bool Gather = T.OutputIsFile && !T.WantProgress;
+  if (Gather) {
+    std::lock_guard<std::mutex> L(T.Lock);
+    T.Pending = std::make_unique<char[]>(TTransfer::kGather + Buffer.size());
+    T.PendingSize = 0;
+  }
   for (;;) {
     if (Stopped()) return false;
+    char* Into = Buffer.data();
+    if (Gather && !ResumeCheck) {
+      std::lock_guard<std::mutex> L(T.Lock);
+      Into = T.Pending.get() + T.PendingSize;
+    }
     std::size_t Got = 0;
     if (T.LocalFile >= 0) {
       // A range ends where the announced size says, not at the end of the file.
       std::size_t Want = Buffer.size();
       if (T.DataSize != 0 && T.DataSize - std::min(T.DataSize, T.BytesRead) < Want)
         Want = static_cast<std::size_t>(T.DataSize - std::min(T.DataSize, T.BytesRead));
-      const ssize_t N = Want == 0 ? 0 : ::read(T.LocalFile, Buffer.data(), Want);
+      const ssize_t N = Want == 0 ? 0 : ::read(T.LocalFile, Into, Want);
       if (N <= 0) break;
       Got = static_cast<std::size_t>(N);
     } else {
-      if (!InternetReadFile(T.Request, Buffer.data(), Buffer.size(), Got)) {
+      if (!InternetReadFile(T.Request, Into, Buffer.size(), Got)) {
         if (Stopped()) return false;  // the wait for data was a checkpoint too
         break;
       }
@@ -780,10 +795,10 @@ bool TzuHTTPWorker::ReadLoop() {
     }
     {
       std::lock_guard<std::mutex> L(T.Lock);
-      if (T.Cancelled || !T.Stream) return false;
-      if (T.OutputIsFile && !T.WantProgress) {
-        T.Pending.insert(T.Pending.end(), Buffer.data(), Buffer.data() + Got);
-        if (T.Pending.size() >= 65536) T.FlushPendingLocked();
+      if (T.Cancelled || !T.Stream) return false;  // released meanwhile: nothing more is written
+      if (Gather) {
+        T.PendingSize += Got;
+        if (T.PendingSize >= TTransfer::kGather) T.FlushPendingLocked();
       } else {
         T.Stream->Write(Buffer.data(), static_cast<std::int64_t>(Got));
       }
@@ -1048,20 +1063,6 @@ void TzuCustomHTTP::UploadInteger(const std::string& Name, std::int32_t Value) {
   U.WriteFieldHeader(Name, "");
   U.WriteInt(Value);
   U.WriteFieldEnd();
-}
-
-void TzuCustomHTTP::UploadPicture(const std::string& Name, const TPicture& Picture, const std::string& FileName) {
-  TMemoryStream S;
-  if (Picture.Graphic()) Picture.Graphic()->SaveToStream(S);
-  UploadStream(Name, &S, FileName);
-}
-
-void TzuCustomHTTP::UploadThumbnailedPicture(const std::string& Name, const TPicture& Picture, std::uint16_t Width,
-                                             std::uint16_t Height, std::uint8_t Quality, bool KeepSmaller,
-                                             const std::string& FileName) {
-  TMemoryStream S;
-  WriteThumbnailedImageToStream(S, Picture, Width, Height, Quality, KeepSmaller);
-  UploadStream(Name, &S, FileName);
 }
 
 bool TzuCustomHTTP::EndPrepareUpload() {

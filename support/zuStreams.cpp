@@ -87,22 +87,6 @@ void TzuMemoryStream::WritePlainStr(const std::string& S) {
   WriteBuffer(S.data(), static_cast<std::int64_t>(S.size()));
 }
 
-void TzuMemoryStream::WriteFont(const TFont& Font) {
-  WriteShortStr(Font.Name());
-  WriteInt(Font.Size());
-  WriteByte(FontStylesToByte(Font.Style()));
-  WriteInt(Font.Color());
-}
-
-void TzuMemoryStream::ReadFont(TFont& Font) {
-  TFont T;
-  T.SetName(ReadShortStr());
-  T.SetSize(ReadInt());
-  T.SetStyle(ByteToFontStyles(ReadByte()));
-  T.SetColor(ReadInt());
-  Font.Assign(T);
-}
-
 // ---------- TzuFileStream ----------
 
 TzuFileStream::TzuFileStream(const std::string& FileName, bool Rewrite, bool ForceAttributes)

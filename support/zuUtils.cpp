@@ -419,17 +419,6 @@ bool ExtractResourceToFile(THandle, const std::string& Name, const std::string& 
   return true;
 }
 
-void LoadJPEG(const std::string& Name, TPicture& Picture) {
-  TMemoryStream Stream;
-  LoadResourceToStream(HInstance, Name, "JPG", &Stream);
-  TJPEGImage Jpeg;
-  Stream.SetPosition(0);
-  if (Stream.Size() > 0) Jpeg.LoadFromStream(Stream);
-  Picture.Assign(&Jpeg);
-}
-
-void LoadJPEG(int Id, TPicture& Picture) { LoadJPEG("#" + std::to_string(Id), Picture); }
-
 // ---------- message boxes ----------
 
 namespace {
@@ -611,11 +600,6 @@ int OpenURL(const std::string& URL, bool NewWindow, int ShowCmd) {
     if (!Browser.empty()) return os::ShellRunProgram(Browser, Target);
   }
   return os::ShellOpenDocument(Target);
-}
-
-void PutClipboardString(unsigned Format, const std::string& S) {
-  if (Format == 0) return;
-  os::ClipboardPut(Format, S + '\0');
 }
 
 // ---------- date and time ----------

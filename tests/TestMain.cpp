@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     ::setenv("TMPDIR", (Base + "/tmp").c_str(), 1);
   }
   QApplication App(argc, argv);
+  zu::TApplication::UseWindowedMessageBoxes();
   ::testing::InitGoogleTest(&argc, argv);
   const int Rc = RUN_ALL_TESTS();
   std::error_code Ec;

@@ -302,7 +302,7 @@ int main(int argc, char** argv) {
   // The helper and the program it starts again inherit the environment.
   if (O.RestartParams != DefaultRestartParams) ::setenv(RestartParamsVariable, O.RestartParams.c_str(), 1);
 
-  TApplication::Initialize(argc, argv, false);
+  TApplication::Initialize(argc, argv);
   Application().SetTitle("renewix-cli");
 
   auto Event = [](const std::string& Line) {

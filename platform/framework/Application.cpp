@@ -2,18 +2,14 @@
 #include "platform/framework/Messages.h"
 
 #include <QAbstractEventDispatcher>
-#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <fcntl.h>
 #include <QTimer>
-#include <QWidget>
+#include <QWidget>  // the class only: nothing of the widget library is called here
 
 #include <atomic>
 #include <condition_variable>
@@ -30,22 +26,15 @@ TApplication& TApplication::Instance() {
   return App;
 }
 
-void TApplication::Initialize(int& argc, char** argv, bool Gui) {
-  if (!QCoreApplication::instance()) {
-    if (Gui)
-      new QApplication(argc, argv);
-    else
-      new QCoreApplication(argc, argv);
-  }
+void TApplication::Initialize(int& argc, char** argv) {
+  if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+  InitializeCommon();
+}
+
+void TApplication::InitializeCommon() {
   // From here on the program tears down: lists and components stay silent.
   QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
                    [] { Instance().SetDestroying(true); });
-  if (auto* GuiApp = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    // The session manager asks before a log-off: every hidden window answers.
-    QObject::connect(GuiApp, &QGuiApplication::commitDataRequest, [](QSessionManager& Manager) {
-      if (!BroadcastQueryEndSession()) Manager.cancel();
-    });
-  }
 }
 
 void TApplication::SetTitle(const std::string& Value) {
@@ -128,12 +117,13 @@ void TApplication::SetInterruptHandler(std::function<void()> Handler) {
 
 bool TApplication::CloseMainForm() {
   if (!FMainForm) return false;
-  FMainForm->close();
+  // A call by name: this unit stays free of the widget library.
+  QMetaObject::invokeMethod(FMainForm, "close");
   return true;
 }
 
 bool TApplication::IsGui() const {
-  return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+  return QCoreApplication::instance() && QCoreApplication::instance()->inherits("QApplication");
 }
 
 std::string TApplication::ExeName() const {
@@ -143,62 +133,32 @@ std::string TApplication::ExeName() const {
   return N > 0 ? std::string(Buf, static_cast<size_t>(N)) : std::string();
 }
 
-namespace {
+namespace detail {
 
-struct TButtonSpec {
-  QMessageBox::StandardButton Button;
-  int Id;
-};
-
-std::vector<TButtonSpec> ButtonsFor(unsigned Flags) {
+std::vector<int> MessageBoxButtons(unsigned Flags) {
   switch (Flags & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
-    case MB_ABORTRETRYIGNORE:
-      return {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
-    case MB_YESNOCANCEL:
-      return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
-    case MB_YESNO: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
-    case MB_RETRYCANCEL: return {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
-    default: return {{QMessageBox::Ok, IDOK}};
+    case MB_OKCANCEL: return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO: return {IDYES, IDNO};
+    case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
+    default: return {IDOK};
   }
 }
 
-size_t DefaultIndex(unsigned Flags, size_t Count) {
-  const size_t I = (Flags & MB_DEFMASK) >> 8;
+std::size_t MessageBoxDefault(unsigned Flags, std::size_t Count) {
+  const std::size_t I = (Flags & MB_DEFMASK) >> 8;
   return I < Count ? I : 0;
 }
 
-}  // namespace
+}  // namespace detail
 
 int TApplication::MessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) {
   if (OnMessageBox) return OnMessageBox(Text, Caption, Flags);
-  const auto Buttons = ButtonsFor(Flags);
-  const size_t Def = DefaultIndex(Flags, Buttons.size());
-  if (!IsGui()) {
-    std::fprintf(stderr, "%s: %s\n", Caption.c_str(), Text.c_str());
-    return Buttons[Def].Id;
-  }
-  QMessageBox Box;
-  Box.setWindowTitle(QString::fromStdString(Caption));
-  Box.setText(QString::fromStdString(Text));
-  switch (Flags & MB_ICONMASK) {
-    case MB_ICONSTOP: Box.setIcon(QMessageBox::Critical); break;
-    case MB_ICONQUESTION: Box.setIcon(QMessageBox::Question); break;
-    case MB_ICONEXCLAMATION: Box.setIcon(QMessageBox::Warning); break;
-    case MB_ICONINFORMATION: Box.setIcon(QMessageBox::Information); break;
-    default: break;
-  }
-  QMessageBox::StandardButtons Std;
-  for (const auto& B : Buttons) Std |= B.Button;
-  Box.setStandardButtons(Std);
-  Box.setDefaultButton(Buttons[Def].Button);
-  const auto Pressed = static_cast<QMessageBox::StandardButton>(Box.exec());
-  for (const auto& B : Buttons)
-    if (B.Button == Pressed) return B.Id;
-  // Closed without a button: Cancel where there is one, else the only button.
-  for (const auto& B : Buttons)
-    if (B.Id == IDCANCEL) return IDCANCEL;
-  return Buttons.size() == 1 ? Buttons[0].Id : IDCANCEL;
+  if (FWindowedBox && IsGui()) return FWindowedBox(Text, Caption, Flags);
+  const auto Buttons = detail::MessageBoxButtons(Flags);
+  std::fprintf(stderr, "%s: %s\n", Caption.c_str(), Text.c_str());
+  return Buttons[detail::MessageBoxDefault(Flags, Buttons.size())];
 }
 
 // --- wait events ---

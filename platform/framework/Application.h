@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/framework/Types.h"
 
@@ -16,9 +17,14 @@ class TApplication {
  public:
   static TApplication& Instance();
 
-  // Creates the Qt application object when none exists: QApplication when Gui, else
-  // QCoreApplication. Programs may also create their own before calling anything here.
-  static void Initialize(int& argc, char** argv, bool Gui);
+  // Creates the Qt application object when none exists: QCoreApplication for a console
+  // program, QApplication for one with windows, which also gets windowed message boxes and the
+  // answer to the session manager. The windowed half lives apart (ApplicationGui.cpp) so that
+  // console programs do not link the widget library. A program that creates its own
+  // QApplication and calls neither (a test runner) calls UseWindowedMessageBoxes.
+  static void Initialize(int& argc, char** argv);
+  static void InitializeGui(int& argc, char** argv);
+  static void UseWindowedMessageBoxes();
 
   std::string Title() const { return FTitle; }
   void SetTitle(const std::string& Value);
@@ -60,6 +66,8 @@ class TApplication {
 
  private:
   TApplication() = default;
+  static void InitializeCommon();
+  TMessageBoxHandler FWindowedBox;  // set by InitializeGui
   std::string FTitle;
   bool FTerminated = false;
   QWidget* FMainForm = nullptr;
@@ -67,6 +75,12 @@ class TApplication {
 };
 
 inline TApplication& Application() { return TApplication::Instance(); }
+
+namespace detail {
+// The buttons of a message box of these MB_ flags as ID values, and the default's index.
+std::vector<int> MessageBoxButtons(unsigned Flags);
+std::size_t MessageBoxDefault(unsigned Flags, std::size_t Count);
+}  // namespace detail
 
 // Events the main thread can wait on while it keeps processing messages.
 enum class TWaitResult { Signaled, Timeout, Terminated };

@@ -18,13 +18,9 @@ const TClassInfo& TForm::StaticClassInfo() {
 std::string TForm::Caption() const { return WidgetCaption(this); }
 void TForm::SetCaption(const std::string& Value) { SetWidgetCaption(this, Value); }
 
-QWidget* ComponentWidget(TComponent* C) { return dynamic_cast<QWidget*>(C); }
-
 void RepaintWindow(QWidget* W) {
   if (W) W->update();
 }
-
-bool IsForm(const QWidget* W) { return W && W->isWindow(); }
 
 std::string WidgetCaption(const QWidget* W) { return W ? W->windowTitle().toStdString() : std::string(); }
 

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QVariant>
 #include <QWidget>
 
 #include <map>
@@ -54,8 +55,8 @@ class TWindowFilter : public QObject {
       case QEvent::Show: M = {WM_SHOWWINDOW, 1, 0, 0}; return true;
       case QEvent::Hide: M = {WM_SHOWWINDOW, 0, 0, 0}; return true;
       case QEvent::WindowTitleChange: {
-        auto* W = qobject_cast<QWidget*>(FTarget);
-        FTitle = W ? W->windowTitle().toStdString() : std::string();
+        // Read as a property: this unit stays free of the widget library.
+        FTitle = FTarget ? FTarget->property("windowTitle").toString().toStdString() : std::string();
         M = {WM_SETTEXT, 0, reinterpret_cast<std::intptr_t>(FTitle.c_str()), 0};
         return true;
       }

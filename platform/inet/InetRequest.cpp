@@ -713,22 +713,34 @@ bool TRequest::Read(void* Buffer, std::size_t Length, std::size_t& Read) {
       if (FDone) break;
       FBody.clear();
       FBodyPos = 0;
+      FDirect = Out + Read;
+      FDirectRoom = Length - Read;
+      FDirectGot = 0;
+      struct TEndDirect {
+        TRequest& R;
+        ~TEndDirect() { R.FDirect = nullptr; }
+      } EndDirect{*this};
       if (FWritePaused) {
         FWritePaused = false;
         curl_easy_pause(FEasy, CURLPAUSE_CONT);  // may hand over the held-back data at once
       }
-      if (FBody.empty()) {
+      if (FDirectGot == 0 && FBody.empty()) {
         Status(INTERNET_STATUS_RECEIVING_RESPONSE);
         // What was read so far is delivered and the failure reported by the next call; a
         // cancelled read ends at once.
-        if (!Drive([this] { return FBodyPos < FBody.size(); })) {
-          if (Read > 0 && !FCancelled) return true;
+        if (!Drive([this] { return FDirectGot > 0 || FBodyPos < FBody.size(); })) {
+          if (Read + FDirectGot > 0 && !FCancelled) {
+            Read += FDirectGot;
+            return true;
+          }
           Read = 0;
           return false;
         }
-        const auto Bytes = static_cast<std::uint32_t>(FBody.size());
+        const auto Bytes = static_cast<std::uint32_t>(FDirectGot + FBody.size());
         if (Bytes) Status(INTERNET_STATUS_RESPONSE_RECEIVED, &Bytes, sizeof Bytes);
       }
+      Read += FDirectGot;
+      if (FDirectGot > 0) continue;
       if (FBodyPos >= FBody.size()) break;  // the body ended
     }
     const std::size_t N = std::min(Length - Read, FBody.size() - FBodyPos);
@@ -865,7 +877,13 @@ size_t TRequest::OnWrite(char* Data, size_t Size, size_t Count, void* User) {
     R->FWritePaused = true;
     return CURL_WRITEFUNC_PAUSE;
   }
-  R->FBody.append(Data, N);
+  std::size_t Direct = 0;
+  if (R->FDirect && R->FBodyPos >= R->FBody.size()) {  // nothing older is waiting in FBody
+    Direct = std::min(N, R->FDirectRoom - R->FDirectGot);
+    std::memcpy(R->FDirect + R->FDirectGot, Data, Direct);
+    R->FDirectGot += Direct;
+  }
+  R->FBody.append(Data + Direct, N - Direct);
   return N;
 }
 

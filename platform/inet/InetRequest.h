@@ -138,8 +138,12 @@ class TRequest : public TObject {
   bool FDone = false;
   CURLcode FResult = CURLE_OK;
   TCertProblem FCertProblem = TCertProblem::None;
-  std::string FBody;
+  std::string FBody;  // received body not yet read
   std::size_t FBodyPos = 0;
+  // While a read waits, curl's data goes straight into the reader's buffer; what does not
+  // fit is kept in FBody.
+  char* FDirect = nullptr;
+  std::size_t FDirectRoom = 0, FDirectGot = 0;
   bool FWritePaused = false;
   std::chrono::steady_clock::time_point FLastActivity;
   curl_off_t FLastDl = 0, FLastUl = 0;

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <sys/wait.h>
 #include <thread>
 
@@ -122,6 +123,48 @@ TEST(Zuget, CtrlCPausesAndKeepsThePartialFile) {
   auto R = Zuget({F.Url("/slow"), "-o", Out, "--resume", "--quiet"});
   EXPECT_EQ(R.ExitCode, 0) << R.Err;
   EXPECT_TRUE(zutest::ReadFile(Out) == Content);
+}
+
+// zuget is a console program: it must not load the GUI libraries (they cost it tens of
+// milliseconds at start), and its worker and main thread, which only hand over to each other,
+// share one CPU.
+TEST(Zuget, RunsOnQtCoreAloneWithItsThreadsOnOneCpu) {
+  FaultServer F;
+  const std::string Content = Pattern(100000, 4);
+  F.On("/slow", FaultServer::Stall(Content, 1000, 20000));
+  zutest::TempDir D;
+  const std::string Out = D.File("slow.bin");
+  pid_t Pid = fork();
+  if (Pid == 0) {
+    const std::string Exe = zutest::BinDir() + "/zuget", Url = F.Url("/slow");
+    ::execl(Exe.c_str(), "zuget", Url.c_str(), "-o", Out.c_str(), "--quiet", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(Pid, 0);
+  ASSERT_TRUE(F.WaitForRequests(1, 10000));  // the worker is running
+  const std::string Proc = "/proc/" + std::to_string(Pid);
+  const std::string Maps = zutest::ReadFile(Proc + "/maps");
+  EXPECT_NE(Maps.find("libQt6Core.so"), std::string::npos);
+  EXPECT_EQ(Maps.find("libQt6Gui.so"), std::string::npos);
+  EXPECT_EQ(Maps.find("libQt6Widgets.so"), std::string::npos);
+  std::set<std::string> Cpus;
+  int Threads = 0;
+  for (const auto& Task : std::filesystem::directory_iterator(Proc + "/task")) {
+    const std::string Status = zutest::ReadFile(Task.path().string() + "/status");
+    const std::size_t At = Status.find("Cpus_allowed_list:");
+    ASSERT_NE(At, std::string::npos);
+    Cpus.insert(Status.substr(At + 18, Status.find('\n', At) - At - 18));
+    ++Threads;
+  }
+  EXPECT_GE(Threads, 2);
+  ASSERT_EQ(Cpus.size(), 1u);
+  const std::string Cpu = *Cpus.begin();
+  EXPECT_EQ(Cpu.find_first_of(",-"), std::string::npos) << "allowed CPUs: " << Cpu;
+  ::kill(Pid, SIGINT);
+  int Status = 0;
+  ASSERT_EQ(::waitpid(Pid, &Status, 0), Pid);
+  ASSERT_TRUE(WIFEXITED(Status));
+  EXPECT_EQ(WEXITSTATUS(Status), 7);
 }
 
 TEST(Zuget, MultipartFormsAndFiles) {
