@@ -1,6 +1,6 @@
 // zuget against curl: the same 512 MiB file from nginx on 127.0.0.1, alternating, for three
 // settings; prints the time ratio curl/zuget and zuget's peak resident memory.
-//   build/bin/bench_download [MiB] [rounds]
+//   TMPDIR=/dev/shm build-release/bin/bench_download [MiB] [rounds]   (default 512, 7)
 #include <QCoreApplication>
 #include <QAbstractEventDispatcher>
 
@@ -76,7 +76,7 @@ double SyncCallSeconds() {
 int main(int argc, char** argv) {
   QCoreApplication App(argc, argv);
   const long MiB = argc > 1 ? std::atol(argv[1]) : 512;
-  const int Rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+  const int Rounds = argc > 2 ? std::atoi(argv[2]) : 7;
   zutest::NginxServer N;
   if (!N.Ok()) {
     std::fprintf(stderr, "bench_download: nginx did not start: %s\n", N.Error().c_str());
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   zutest::TempDir Out;
   const std::string Url = N.Url("/big.bin"), Zuget = zutest::BinDir() + "/zuget";
   const double Sync = SyncCallSeconds();
-  std::printf("file: %ld MiB from nginx on 127.0.0.1, %d rounds, best of each\n", MiB, Rounds);
+  std::printf("file: %ld MiB from nginx on 127.0.0.1, %d rounds\n", MiB, Rounds);
   std::printf("one synchronised call: %.2f us\n", Sync * 1e6);
 
   struct TCase {
@@ -104,36 +104,51 @@ int main(int argc, char** argv) {
       {"(b) buffer 4096, progress on", {"--progress", "--buffer", "4096"}, 4096},
       {"(c) buffer 4096, no progress", {"--quiet", "--buffer", "4096"}, 4096},
   };
+  // The machine's speed drifts between rounds (by a fifth and more on a virtual machine), so
+  // each round runs zuget and curl back to back and the verdict takes the median of the
+  // rounds' ratios; the best times are printed beside it.
+  auto Median = [](std::vector<double> V) {
+    std::sort(V.begin(), V.end());
+    const size_t K = V.size();
+    return K % 2 ? V[K / 2] : (V[K / 2 - 1] + V[K / 2]) / 2;
+  };
   int Failures = 0;
   for (const auto& C : Cases) {
-    double BestZ = 1e9, BestC = 1e9;
+    std::vector<double> Z, Cu, Ratios;
     long Peak = 0;
     for (int R = 0; R < Rounds; ++R) {
-      std::vector<std::string> Z = {Zuget, Url, "-o", Out.File("z.bin")};
-      Z.insert(Z.end(), C.Args.begin(), C.Args.end());
-      const TRun Rz = Spawn(Z);
+      std::vector<std::string> Args = {Zuget, Url, "-o", Out.File("z.bin")};
+      Args.insert(Args.end(), C.Args.begin(), C.Args.end());
+      const TRun Rz = Spawn(Args);
       const TRun Rc = Spawn({"curl", "-s", "-o", Out.File("c.bin"), Url});
       if (Rz.Status != 0 || Rc.Status != 0) {
         std::fprintf(stderr, "bench_download: a download failed (zuget %d, curl %d)\n", Rz.Status, Rc.Status);
         return 1;
       }
-      BestZ = std::min(BestZ, Rz.Seconds);
-      BestC = std::min(BestC, Rc.Seconds);
+      Z.push_back(Rz.Seconds);
+      Cu.push_back(Rc.Seconds);
+      Ratios.push_back(Rc.Seconds / Rz.Seconds);
       Peak = std::max(Peak, Rz.PeakKiB);
     }
-    const double Ratio = BestC / BestZ;
-    std::printf("%-32s zuget %.3f s  curl %.3f s  curl/zuget %.2f  zuget peak %.1f MiB", C.Name, BestZ, BestC, Ratio,
-                Peak / 1024.0);
+    const double Ratio = Median(Ratios), MedZ = Median(Z), MedC = Median(Cu);
+    const double BestZ = *std::min_element(Z.begin(), Z.end()), BestC = *std::min_element(Cu.begin(), Cu.end());
+    std::printf("%s\n  zuget median %.3f s best %.3f s, curl median %.3f s best %.3f s, zuget peak %.1f MiB\n", C.Name,
+                MedZ, BestZ, MedC, BestC, Peak / 1024.0);
     if (C.Buffer == 4096 && C.Args[0] == std::string("--progress")) {
       const double Blocks = static_cast<double>(MiB) * 1048576.0 / C.Buffer;
-      const double Limit = (BestC + Blocks * Sync) * 1.25;
-      std::printf("  limit %.3f s %s\n", Limit, BestZ <= Limit ? "ok" : "MISSED");
-      if (BestZ > Limit) ++Failures;
+      const double Limit = (MedC + Blocks * Sync) * 1.25;
+      std::printf("  zuget median %.3f s, limit (curl + %.0f calls) * 1.25 = %.3f s: %s\n", MedZ, Blocks, Limit,
+                  MedZ <= Limit ? "ok" : "MISSED");
+      if (MedZ > Limit) ++Failures;
     } else {
-      std::printf("  %s\n", Ratio >= 0.9 ? "ok" : "MISSED (target 0.9)");
+      std::printf("  curl/zuget median of rounds %.2f (of best times %.2f): %s\n", Ratio, BestC / BestZ,
+                  Ratio >= 0.9 ? "ok" : "MISSED (target 0.9)");
       if (Ratio < 0.9) ++Failures;
     }
-    if (Peak > 40 * 1024) ++Failures;
+    if (Peak > 40 * 1024) {
+      std::printf("  peak memory above 40 MiB: MISSED\n");
+      ++Failures;
+    }
   }
   return Failures == 0 ? 0 : 3;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <string>
 #include <fcntl.h>
 #include <sched.h>
@@ -238,6 +239,9 @@ int main(int argc, char** argv) {
   if (Bad >= 0) return Bad;
 
   KeepThreadsTogether();
+  // Qt's own event dispatcher answers a worker's call sooner than the GLib one, and zuget
+  // has no GLib-based library to serve.
+  ::setenv("QT_NO_GLIB", "1", 0);
   TApplication::Initialize(argc, argv);
   TRoot Root;
   auto* H = new TzuHTTP(&Root);
