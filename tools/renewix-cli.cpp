@@ -3,19 +3,17 @@
 // standard output, so scripts can follow a check.
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
 #include "engine/zuRenewix.h"
 #include "engine/zuRenewixLang.h"
 #include "platform/framework/Application.h"
+#include "tools/Terminal.h"
 #include "platform/framework/DateTime.h"
 #include "platform/framework/FormData.h"
 #include "platform/os/Version.h"
@@ -26,6 +24,7 @@
 #endif
 
 using namespace zu;
+using namespace zu::tools;
 
 namespace {
 
@@ -218,24 +217,6 @@ class TBar {
   bool FDrawn = false;
 };
 
-// While the program blocks on a question, Ctrl+C ends it at once instead of waiting for the
-// message loop, which does not run meanwhile.
-class TPlainSignals {
- public:
-  TPlainSignals() {
-    FOldInt = std::signal(SIGINT, SIG_DFL);
-    FOldTerm = std::signal(SIGTERM, SIG_DFL);
-  }
-  ~TPlainSignals() {
-    std::signal(SIGINT, FOldInt);
-    std::signal(SIGTERM, FOldTerm);
-  }
-
- private:
-  void (*FOldInt)(int);
-  void (*FOldTerm)(int);
-};
-
 // A yes/no question on standard error, answered on standard input; no answer is no.
 bool AskYes(const std::string& Question) {
   TPlainSignals Plain;
@@ -248,42 +229,6 @@ bool AskYes(const std::string& Question) {
   if (N != 1) std::fputc('\n', stderr);
   while (!Line.empty() && (Line.back() == '\r' || Line.back() == ' ')) Line.pop_back();
   return Line == "y" || Line == "Y" || Line == "yes" || Line == "Yes" || Line == "YES";
-}
-
-// Reads a line on the terminal, without echo when Secret; false when there is no terminal.
-bool AskTerminal(const std::string& Prompt, bool Secret, std::string& Answer) {
-  const int Tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
-  if (Tty < 0) return false;
-  TPlainSignals Plain;
-  termios Old{};
-  const bool IsTerm = ::tcgetattr(Tty, &Old) == 0;
-  if (IsTerm && Secret) {
-    termios Quiet = Old;
-    Quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(Tty, TCSANOW, &Quiet);  // keeps what was typed ahead
-  }
-  [[maybe_unused]] ssize_t W = ::write(Tty, Prompt.data(), Prompt.size());
-  Answer.clear();
-  char C;
-  bool Got = false;
-  while (::read(Tty, &C, 1) == 1) {
-    Got = true;
-    if (C == '\n' || C == '\r') break;
-    Answer += C;
-  }
-  if (IsTerm && Secret) {
-    ::tcsetattr(Tty, TCSANOW, &Old);
-    W = ::write(Tty, "\n", 1);
-  }
-  ::close(Tty);
-  return Got;
-}
-
-void WriteTerminal(const std::string& Text) {
-  const int Tty = ::open("/dev/tty", O_WRONLY | O_CLOEXEC);
-  if (Tty < 0) return;
-  [[maybe_unused]] ssize_t W = ::write(Tty, Text.data(), Text.size());
-  ::close(Tty);
 }
 
 // The engine's texts carry the label's markup; the console shows them plain.

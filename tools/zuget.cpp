@@ -5,14 +5,13 @@
 #include <cstring>
 #include <cstdlib>
 #include <string>
-#include <fcntl.h>
 #include <sched.h>
-#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
 #include "http/zuHTTP.h"
 #include "platform/framework/Application.h"
+#include "tools/Terminal.h"
 
 using namespace zu;
 
@@ -194,27 +193,6 @@ class TBar {
   bool FDrawn = false;
 };
 
-// Reads a line from the terminal without echo; false without a terminal.
-bool AskPassword(const std::string& Prompt, std::string& Password) {
-  const int Tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
-  if (Tty < 0) return false;
-  termios Old{};
-  const bool IsTerm = ::tcgetattr(Tty, &Old) == 0;
-  if (IsTerm) {
-    termios Quiet = Old;
-    Quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(Tty, TCSANOW, &Quiet);  // keeps what was typed ahead
-  }
-  [[maybe_unused]] ssize_t W = ::write(Tty, Prompt.data(), Prompt.size());
-  Password.clear();
-  char C;
-  while (::read(Tty, &C, 1) == 1 && C != '\n' && C != '\r') Password += C;
-  if (IsTerm) ::tcsetattr(Tty, TCSANOW, &Old);
-  W = ::write(Tty, "\n", 1);
-  ::close(Tty);
-  return true;
-}
-
 // The worker and this thread hand over strictly (the worker waits while an event runs here), so
 // they never run at the same time. Kept on one CPU, each hand-over is a plain switch instead of
 // waking an idle CPU, which costs tens of microseconds on virtual machines: one per block.
@@ -351,7 +329,8 @@ int main(int argc, char** argv) {
   if (!O.User.empty() && !O.HavePassword)
     H->OnPasswordRequest = [&](TObject*, const std::string& Realm, bool& TryAgain) {
       std::string Pass;
-      if (!AskPassword("Password for " + O.User + (Realm.empty() ? "" : " (" + Realm + ")") + ": ", Pass)) return;
+      if (!tools::AskTerminal("Password for " + O.User + (Realm.empty() ? "" : " (" + Realm + ")") + ": ", true, Pass))
+        return;
       H->SetPassword(Pass);
       TryAgain = !Pass.empty();  // an empty answer gives up
     };

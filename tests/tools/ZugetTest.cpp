@@ -26,6 +26,17 @@ std::string Pattern(std::size_t N, unsigned Seed) {
   return S;
 }
 
+// zuget in the background, downloading Url into Out quietly.
+pid_t StartZuget(const std::string& Url, const std::string& Out) {
+  const pid_t Pid = fork();
+  if (Pid == 0) {
+    const std::string Exe = zutest::BinDir() + "/zuget";
+    ::execl(Exe.c_str(), "zuget", Url.c_str(), "-o", Out.c_str(), "--quiet", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return Pid;
+}
+
 }  // namespace
 
 TEST(Zuget, DownloadsToStandardOutputAndToAFile) {
@@ -98,12 +109,7 @@ TEST(Zuget, CtrlCPausesAndKeepsThePartialFile) {
   F.On("/slow", FaultServer::Script({FaultServer::Stall(Content, 50000, 20000), FaultServer::File(Content)}));
   zutest::TempDir D;
   const std::string Out = D.File("slow.bin");
-  pid_t Pid = fork();
-  if (Pid == 0) {
-    const std::string Exe = zutest::BinDir() + "/zuget", Url = F.Url("/slow");
-    ::execl(Exe.c_str(), "zuget", Url.c_str(), "-o", Out.c_str(), "--quiet", static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  const pid_t Pid = StartZuget(F.Url("/slow"), Out);
   ASSERT_GT(Pid, 0);
   std::error_code Ec;
   auto Size = [&] {
@@ -134,12 +140,7 @@ TEST(Zuget, RunsOnQtCoreAloneWithItsThreadsOnOneCpu) {
   F.On("/slow", FaultServer::Stall(Content, 1000, 20000));
   zutest::TempDir D;
   const std::string Out = D.File("slow.bin");
-  pid_t Pid = fork();
-  if (Pid == 0) {
-    const std::string Exe = zutest::BinDir() + "/zuget", Url = F.Url("/slow");
-    ::execl(Exe.c_str(), "zuget", Url.c_str(), "-o", Out.c_str(), "--quiet", static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  const pid_t Pid = StartZuget(F.Url("/slow"), Out);
   ASSERT_GT(Pid, 0);
   ASSERT_TRUE(F.WaitForRequests(1, 10000));  // the worker is running
   const std::string Proc = "/proc/" + std::to_string(Pid);
