@@ -24,6 +24,7 @@
 #include "platform/framework/Font.h"
 #include "support/zuClasses.h"
 #include "support/zuRegistrySavers.h"
+#include "widgets/zuControlBounds.h"
 
 class QMenu;
 class QSizeGrip;
@@ -246,7 +247,7 @@ class TzuEditRegistrySaver : public TzuValueRegistrySaver {
 using TzuMouseButtonEvent = std::function<void(TObject* Sender, Qt::MouseButton Button,
                                                Qt::KeyboardModifiers Shift, int X, int Y)>;
 
-class TzuCustomEdit : public QLineEdit, public TComponent {
+class TzuCustomEdit : public QLineEdit, public TComponent, public TzuControlBounds<TzuCustomEdit> {
   ZU_CLASS_INFO
  public:
   static constexpr TColor DefaultColor = static_cast<TColor>(0x80000005u);          // window
@@ -288,14 +289,6 @@ class TzuCustomEdit : public QLineEdit, public TComponent {
   bool ShowHint() const { return FShowHint; }
   void SetShowHint(bool Value);
 
-  int Left() const { return x(); }
-  void SetLeft(int Value) { SetBounds(Value, y(), width(), height()); }
-  int Top() const { return y(); }
-  void SetTop(int Value) { SetBounds(x(), Value, width(), height()); }
-  int Width() const { return width(); }
-  void SetWidth(int Value) { SetBounds(x(), y(), Value, height()); }
-  int Height() const { return height(); }
-  void SetHeight(int Value) { SetBounds(x(), y(), width(), Value); }
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
   bool Enabled() const { return isEnabled(); }
   void SetEnabled(bool Value) { setEnabled(Value); }
@@ -357,7 +350,7 @@ class TzuEdit : public TzuCustomEdit {
 
 // ---------- TzuCheckBox ----------
 
-class TzuCheckBox : public QCheckBox, public TComponent {
+class TzuCheckBox : public QCheckBox, public TComponent, public TzuControlBounds<TzuCheckBox> {
   ZU_CLASS_INFO
  public:
   explicit TzuCheckBox(TComponent* AOwner, QWidget* ParentWidget = nullptr);
@@ -385,14 +378,7 @@ class TzuCheckBox : public QCheckBox, public TComponent {
   bool ShowHint() const { return FShowHint; }
   void SetShowHint(bool Value);
 
-  int Left() const { return x(); }
-  void SetLeft(int Value) { setGeometry(Value, y(), width(), height()); }
-  int Top() const { return y(); }
-  void SetTop(int Value) { setGeometry(x(), Value, width(), height()); }
-  int Width() const { return width(); }
-  void SetWidth(int Value) { setGeometry(x(), y(), Value, height()); }
-  int Height() const { return height(); }
-  void SetHeight(int Value) { setGeometry(x(), y(), width(), Value); }
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) { setGeometry(ALeft, ATop, AWidth, AHeight); }
   bool Enabled() const { return isEnabled(); }
   void SetEnabled(bool Value) { setEnabled(Value); }
 
@@ -428,7 +414,7 @@ enum TzuGlyphLayout { glGlyphLeft, glGlyphRight };
 inline constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
                      mrNo = 7, mrAll = 8;
 
-class TzuButton : public QPushButton, public TComponent {
+class TzuButton : public QPushButton, public TComponent, public TzuControlBounds<TzuButton> {
   ZU_CLASS_INFO
  public:
   explicit TzuButton(TComponent* AOwner, QWidget* ParentWidget = nullptr);
@@ -449,14 +435,7 @@ class TzuButton : public QPushButton, public TComponent {
   bool ShowHint() const { return FShowHint; }
   void SetShowHint(bool Value);
 
-  int Left() const { return x(); }
-  void SetLeft(int Value) { setGeometry(Value, y(), width(), height()); }
-  int Top() const { return y(); }
-  void SetTop(int Value) { setGeometry(x(), Value, width(), height()); }
-  int Width() const { return width(); }
-  void SetWidth(int Value) { setGeometry(x(), y(), Value, height()); }
-  int Height() const { return height(); }
-  void SetHeight(int Value) { setGeometry(x(), y(), width(), Value); }
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) { setGeometry(ALeft, ATop, AWidth, AHeight); }
   bool Enabled() const { return isEnabled(); }
   void SetEnabled(bool Value) { setEnabled(Value); }
   bool Visible() const { return FVisible; }

@@ -14,6 +14,7 @@
 #include "platform/framework/Graphics.h"
 #include "widgets/zuGraphics.h"
 #include "widgets/zuThumbnail.h"
+#include "widgets/zuControlBounds.h"
 
 namespace zu {
 
@@ -76,7 +77,7 @@ class TzuJPEGProperties : public TPersistent {
 
 // A windowless image control: a child widget that paints only its picture, so the parent
 // shows through wherever the picture does not cover it (unless it is opaque, see below).
-class TzuProportionalImage : public QWidget, public TComponent {
+class TzuProportionalImage : public QWidget, public TComponent, public TzuControlBounds<TzuProportionalImage> {
   ZU_CLASS_INFO
  public:
   // The widget parent is ParentWidget, else the owner when the owner is a widget.
@@ -101,15 +102,6 @@ class TzuProportionalImage : public QWidget, public TComponent {
   bool Transparent() const { return FTransparent; }
   void SetTransparent(bool Value);
 
-  // The framework's control properties.
-  int Left() const { return x(); }
-  void SetLeft(int Value) { SetBounds(Value, y(), width(), height()); }
-  int Top() const { return y(); }
-  void SetTop(int Value) { SetBounds(x(), Value, width(), height()); }
-  int Width() const { return width(); }
-  void SetWidth(int Value) { SetBounds(x(), y(), Value, height()); }
-  int Height() const { return height(); }
-  void SetHeight(int Value) { SetBounds(x(), y(), width(), Value); }
   // With AutoSize the size passes through CanAutoSize first.
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
   TAlign Align() const { return FAlign; }

@@ -13,6 +13,7 @@
 #include "platform/framework/Graphics.h"
 #include "widgets/zuPropImage.h"
 #include "widgets/zuRichTextUtils.h"
+#include "widgets/zuControlBounds.h"
 
 namespace zu {
 
@@ -66,7 +67,7 @@ class TzuFontProperty : public TPersistent {
 
 // A windowless label: a child widget that paints only its text over its parent (or over
 // its Color unless Transparent).
-class TzuBaseLabel : public QWidget, public TComponent {
+class TzuBaseLabel : public QWidget, public TComponent, public TzuControlBounds<TzuBaseLabel> {
   ZU_CLASS_INFO
  public:
   // The widget parent is ParentWidget, else the owner when the owner is a widget.
@@ -78,14 +79,6 @@ class TzuBaseLabel : public QWidget, public TComponent {
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool Value);
 
-  int Left() const { return x(); }
-  void SetLeft(int Value) { SetBounds(Value, y(), width(), height()); }
-  int Top() const { return y(); }
-  void SetTop(int Value) { SetBounds(x(), Value, width(), height()); }
-  int Width() const { return width(); }
-  void SetWidth(int Value) { SetBounds(x(), y(), Value, height()); }
-  int Height() const { return height(); }
-  void SetHeight(int Value) { SetBounds(x(), y(), width(), Value); }
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
   TAlign Align() const { return FAlign; }
   void SetAlign(TAlign Value) { FAlign = Value; }
