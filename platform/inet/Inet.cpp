@@ -132,13 +132,17 @@ std::shared_ptr<TObject> Find(HINTERNET H) {
   return It == gHandles.end() ? nullptr : It->second;
 }
 
+// Find, failing with ERROR_INVALID_HANDLE.
+std::shared_ptr<TObject> FindOpen(HINTERNET H) {
+  auto O = Find(H);
+  if (!O) SetLastError(ERROR_INVALID_HANDLE, "not an open handle");
+  return O;
+}
+
 template <class T>
 std::shared_ptr<T> Get(HINTERNET H, TKind Kind) {
-  auto O = Find(H);
-  if (!O) {
-    SetLastError(ERROR_INVALID_HANDLE, "not an open handle");
-    return nullptr;
-  }
+  auto O = FindOpen(H);
+  if (!O) return nullptr;
   if (O->Kind != Kind) {
     SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE, "wrong kind of handle");
     return nullptr;
@@ -166,9 +170,15 @@ void NotifyCreated(TSession& S, const TObject& O) {
   S.Notify(O.Handle, ContextOf(O), INTERNET_STATUS_HANDLE_CREATED, &R, sizeof R);
 }
 
-bool IsNumericOption(unsigned Option) {
-  return Option == INTERNET_OPTION_CONNECT_TIMEOUT || Option == INTERNET_OPTION_SEND_TIMEOUT ||
-         Option == INTERNET_OPTION_RECEIVE_TIMEOUT || Option == INTERNET_OPTION_SECURITY_FLAGS;
+// The field of a numeric option; null for any other option.
+std::uint32_t* NumericOption(TObject& O, unsigned Option) {
+  switch (Option) {
+    case INTERNET_OPTION_CONNECT_TIMEOUT: return &O.Options.ConnectTimeout;
+    case INTERNET_OPTION_SEND_TIMEOUT: return &O.Options.SendTimeout;
+    case INTERNET_OPTION_RECEIVE_TIMEOUT: return &O.Options.ReceiveTimeout;
+    case INTERNET_OPTION_SECURITY_FLAGS: return &O.Options.SecurityFlags;
+    default: return nullptr;
+  }
 }
 
 }  // namespace
@@ -203,11 +213,8 @@ HINTERNET InternetOpen(const std::string& Agent, unsigned AccessType, const std:
 }
 
 void InternetSetStatusCallback(HINTERNET Internet, TStatusCallback Callback) {
-  auto O = Find(Internet);
-  if (!O) {
-    SetLastError(ERROR_INVALID_HANDLE, "not an open handle");
-    return;
-  }
+  auto O = FindOpen(Internet);
+  if (!O) return;
   if (auto S = SessionOf(O)) S->SetCallback(std::move(Callback));
 }
 
@@ -271,32 +278,21 @@ bool InternetSetOption(HINTERNET Handle, unsigned Option, std::uint32_t Value) {
     SetLastError(ERROR_INTERNET_INVALID_OPTION, "option needs a handle");
     return false;
   }
-  auto O = Find(Handle);
-  if (!O) {
-    SetLastError(ERROR_INVALID_HANDLE, "not an open handle");
-    return false;
-  }
-  if (!IsNumericOption(Option)) {
+  auto O = FindOpen(Handle);
+  if (!O) return false;
+  std::uint32_t* Field = NumericOption(*O, Option);
+  if (!Field) {
     SetLastError(ERROR_INTERNET_INVALID_OPTION, "not a numeric option");
     return false;
   }
   std::lock_guard<std::mutex> L(O->CallLock);
-  switch (Option) {
-    case INTERNET_OPTION_CONNECT_TIMEOUT: O->Options.ConnectTimeout = Value; break;
-    case INTERNET_OPTION_SEND_TIMEOUT: O->Options.SendTimeout = Value; break;
-    case INTERNET_OPTION_RECEIVE_TIMEOUT: O->Options.ReceiveTimeout = Value; break;
-    case INTERNET_OPTION_SECURITY_FLAGS: O->Options.SecurityFlags = Value; break;
-    default: break;
-  }
+  *Field = Value;
   return true;
 }
 
 bool InternetSetOption(HINTERNET Handle, unsigned Option, const std::string& Value) {
-  auto O = Find(Handle);
-  if (!O) {
-    SetLastError(ERROR_INVALID_HANDLE, "not an open handle");
-    return false;
-  }
+  auto O = FindOpen(Handle);
+  if (!O) return false;
   std::lock_guard<std::mutex> L(O->CallLock);
   switch (Option) {
     case INTERNET_OPTION_USERNAME: O->Options.UserName = Value; return true;
@@ -318,23 +314,15 @@ bool InternetQueryOption(HINTERNET Handle, unsigned Option, std::uint32_t& Value
     Value = IsOffline() ? INTERNET_STATE_DISCONNECTED_BY_USER : INTERNET_STATE_CONNECTED;
     return true;
   }
-  auto O = Find(Handle);
-  if (!O) {
-    SetLastError(ERROR_INVALID_HANDLE, "not an open handle");
-    return false;
-  }
-  if (!IsNumericOption(Option)) {
+  auto O = FindOpen(Handle);
+  if (!O) return false;
+  const std::uint32_t* Field = NumericOption(*O, Option);
+  if (!Field) {
     SetLastError(ERROR_INTERNET_INVALID_OPTION, "not a numeric option");
     return false;
   }
   std::lock_guard<std::mutex> L(O->CallLock);
-  switch (Option) {
-    case INTERNET_OPTION_CONNECT_TIMEOUT: Value = O->Options.ConnectTimeout; break;
-    case INTERNET_OPTION_SEND_TIMEOUT: Value = O->Options.SendTimeout; break;
-    case INTERNET_OPTION_RECEIVE_TIMEOUT: Value = O->Options.ReceiveTimeout; break;
-    case INTERNET_OPTION_SECURITY_FLAGS: Value = O->Options.SecurityFlags; break;
-    default: break;
-  }
+  Value = *Field;
   return true;
 }
 
