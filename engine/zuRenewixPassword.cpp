@@ -154,11 +154,7 @@ void TzuRenewixPasswordForm::keyPressEvent(QKeyEvent* Event) {
     return;
   }
   if ((Key == Qt::Key_Return || Key == Qt::Key_Enter) && Mods == Qt::NoModifier) {
-    auto* B = dynamic_cast<TzuButton*>(focusWidget());
-    if (B && B->isVisible() && B->isEnabled())
-      B->click();
-    else
-      DialogKey(this, Key);
+    DialogEnter(this);
     Event->accept();
     return;
   }

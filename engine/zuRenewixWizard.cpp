@@ -372,12 +372,7 @@ void TzuRenewixWizardForm::keyPressEvent(QKeyEvent* Event) {
     return;
   }
   if ((Key == Qt::Key_Return || Key == Qt::Key_Enter) && Mods == Qt::NoModifier) {
-    // A focused button takes Enter; elsewhere it is the default button's.
-    auto* B = dynamic_cast<TzuButton*>(focusWidget());
-    if (B && B->isVisible() && B->isEnabled())
-      B->click();
-    else
-      DialogKey(this, Key);
+    DialogEnter(this);
     Event->accept();
     return;
   }

@@ -113,6 +113,14 @@ bool DialogKey(QWidget* Control, int Key) {
   return false;
 }
 
+void DialogEnter(QWidget* Form) {
+  auto* B = dynamic_cast<TzuButton*>(Form->focusWidget());
+  if (B && B->isVisible() && B->isEnabled())
+    B->click();
+  else
+    DialogKey(Form, Qt::Key_Return);
+}
+
 int MulDiv(int A, int B, int C) {
   if (C == 0) return -1;
   const long long P = static_cast<long long>(A) * B;

@@ -55,6 +55,8 @@ void SetFormModalResult(QWidget* W, int Value);
 // Enter and Escape as dialog keys: clicks the form's visible, enabled default (Enter) or
 // cancel (Escape) button. false when there is none.
 bool DialogKey(QWidget* Control, int Key);
+// Enter in a dialog: a focused button takes it, elsewhere it is the default button's.
+void DialogEnter(QWidget* Form);
 
 // (A * B) / C rounded half away from zero; -1 for C = 0.
 int MulDiv(int A, int B, int C);

@@ -154,12 +154,7 @@ void TzuInfoBoxForm::keyPressEvent(QKeyEvent* Event) {
     return;
   }
   if ((Key == Qt::Key_Return || Key == Qt::Key_Enter) && Event->modifiers() == Qt::NoModifier) {
-    QWidget* F = focusWidget();
-    auto* B = dynamic_cast<TzuButton*>(F);
-    if (B && B->isVisible() && B->isEnabled())
-      B->click();
-    else
-      DialogKey(this, Key);
+    DialogEnter(this);
     Event->accept();
     return;
   }
