@@ -267,7 +267,9 @@ TEST_F(RenewixTest, DeclinedOrRedirectedUpgradesDownloadNothing) {
 
   // Method 2 opens the first address with the desktop's opener, nothing else.
   TempDir Bin;
-  WriteFile(Bin.File("xdg-open"), "#!/bin/sh\necho \"$@\" >> " + Bin.File("opened") + "\n");
+  // Written aside and renamed, so the file never shows up before its line does.
+  WriteFile(Bin.File("xdg-open"), "#!/bin/sh\necho \"$@\" > " + Bin.File("opened") + ".tmp && mv " +
+                                      Bin.File("opened") + ".tmp " + Bin.File("opened") + "\n");
   WriteFile(Bin.File("xdg-mime"), "#!/bin/sh\nexit 1\n");
   ::chmod(Bin.File("xdg-open").c_str(), 0755);
   ::chmod(Bin.File("xdg-mime").c_str(), 0755);
