@@ -4,21 +4,31 @@
 #include <QEvent>
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 #include "platform/framework/Messages.h"
 
 namespace zu {
 
 // The sender's side of a message sent from another thread: filled in when the event goes,
-// whether it was handled or dropped with a window that died.
+// whether it was handled or dropped with a window that died. The hand-over happens once per
+// progress block of a download, so it is kept to one atomic: a receiver that answers before
+// the sender sleeps (the usual case when both share a CPU) makes no system call for it.
 struct TSendReply {
-  std::mutex M;
-  std::condition_variable Cv;
-  bool Done = false;
+  enum : int { Pending, Sleeping, Answered };
+  std::atomic<int> State{Pending};
   std::intptr_t Result = 0;
+
+  void Answer(std::intptr_t R) {
+    Result = R;
+    if (State.exchange(Answered, std::memory_order_acq_rel) == Sleeping) State.notify_one();
+  }
+  std::intptr_t Await() {
+    int Expected = Pending;
+    if (State.compare_exchange_strong(Expected, Sleeping, std::memory_order_acq_rel))
+      State.wait(Sleeping, std::memory_order_acquire);
+    return Result;
+  }
 };
 
 class TMessageEvent : public QEvent {
@@ -26,10 +36,7 @@ class TMessageEvent : public QEvent {
   explicit TMessageEvent(const TMessage& M) : QEvent(static_cast<QEvent::Type>(MessageEventType())), Message(M) {}
   ~TMessageEvent() override {
     if (!Reply) return;
-    std::lock_guard<std::mutex> L(Reply->M);
-    Reply->Result = Message.Result;
-    Reply->Done = true;
-    Reply->Cv.notify_all();
+    Reply->Answer(Message.Result);
   }
   TMessage Message;
   std::shared_ptr<TSendReply> Reply;

@@ -187,9 +187,7 @@ std::intptr_t SendMessage(THandle Wnd, unsigned Msg, std::uintptr_t WParam, std:
     GPostFence.fetch_add(1, std::memory_order_release);
     QCoreApplication::postEvent(It->second.Object.data(), E);
   }
-  std::unique_lock<std::mutex> L(Reply->M);
-  Reply->Cv.wait(L, [&] { return Reply->Done; });
-  return Reply->Result;
+  return Reply->Await();
 }
 
 bool SetTimer(THandle Wnd, std::uintptr_t Id, int IntervalMs) {
