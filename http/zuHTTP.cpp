@@ -754,7 +754,7 @@ bool TzuHTTPWorker::ReadLoop() {
   T.BytesRead = 0;
   std::vector<char> Buffer(static_cast<size_t>(T.BufferSize));
   // Nobody sees the blocks of a file download without progress events: they are read
-  // straight into the gathering buffer.
+  // straight into the gathering buffer, as many at a time as it holds.
   const bool Gather = T.OutputIsFile && !T.WantProgress;
   if (Gather) {
     std::lock_guard<std::mutex> L(T.Lock);
@@ -764,21 +764,23 @@ bool TzuHTTPWorker::ReadLoop() {
   for (;;) {
     if (Stopped()) return false;
     char* Into = Buffer.data();
+    std::size_t Want = Buffer.size();
     if (Gather && !ResumeCheck) {
+      // Unwatched blocks need not be read one by one: one read fills the gathering buffer.
       std::lock_guard<std::mutex> L(T.Lock);
       Into = T.Pending.get() + T.PendingSize;
+      Want = TTransfer::kGather + Buffer.size() - T.PendingSize;
     }
     std::size_t Got = 0;
     if (T.LocalFile >= 0) {
       // A range ends where the announced size says, not at the end of the file.
-      std::size_t Want = Buffer.size();
       if (T.DataSize != 0 && T.DataSize - std::min(T.DataSize, T.BytesRead) < Want)
         Want = static_cast<std::size_t>(T.DataSize - std::min(T.DataSize, T.BytesRead));
       const ssize_t N = Want == 0 ? 0 : ::read(T.LocalFile, Into, Want);
       if (N <= 0) break;
       Got = static_cast<std::size_t>(N);
     } else {
-      if (!InternetReadFile(T.Request, Into, Buffer.size(), Got)) {
+      if (!InternetReadFile(T.Request, Into, Want, Got)) {
         if (Stopped()) return false;  // the wait for data was a checkpoint too
         break;
       }
@@ -786,6 +788,7 @@ bool TzuHTTPWorker::ReadLoop() {
     }
     T.BytesRead += Got;
     if (ResumeCheck) {
+      if (Stopped()) return false;  // a block cut short by a stop proves nothing about the entity
       ResumeCheck = false;
       if (!ResumeMatches(Buffer, Got)) {
         RestartFromConnect = true;  // the server's entity is not the one the file holds
@@ -803,7 +806,9 @@ bool TzuHTTPWorker::ReadLoop() {
         T.Stream->Write(Buffer.data(), static_cast<std::int64_t>(Got));
       }
     }
-    if (T.WantProgress && !Sync([&](TzuCustomHTTP& C) { TzuTransferAccess::Progress(C, T); })) return false;
+    // What a stop cut short is kept above, but reported no more.
+    if (T.WantProgress && (Stopped() || !Sync([&](TzuCustomHTTP& C) { TzuTransferAccess::Progress(C, T); })))
+      return false;
   }
   std::lock_guard<std::mutex> L(T.Lock);
   T.FlushPendingLocked();

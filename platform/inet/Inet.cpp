@@ -394,7 +394,7 @@ bool InternetCloseHandle(HINTERNET Handle) {
   if (auto S = SessionOf(O)) S->Notify(Handle, ContextOf(*O), INTERNET_STATUS_HANDLE_CLOSING, &Handle, sizeof Handle);
   O->Closing = true;
   // A call still inside the request ends at once; it holds the object until it returns.
-  if (O->Kind == TKind::Request) static_cast<TRequest&>(*O).Cancel();
+  if (O->Kind == TKind::Request) static_cast<TRequest&>(*O).Cancel(true);
   return true;
 }
 

@@ -222,7 +222,8 @@ TRequest::~TRequest() {
   curl_slist_free_all(FHeaderList);
 }
 
-void TRequest::Cancel() {
+void TRequest::Cancel(bool Closing) {
+  if (Closing) FClosing = true;
   FCancelled = true;
   if (FMulti) curl_multi_wakeup(FMulti);
 }
@@ -729,7 +730,7 @@ bool TRequest::Read(void* Buffer, std::size_t Length, std::size_t& Read) {
         // What was read so far is delivered and the failure reported by the next call; a
         // cancelled read ends at once.
         if (!Drive([this] { return FDirectGot > 0 || FBodyPos < FBody.size(); })) {
-          if (Read + FDirectGot > 0 && !FCancelled) {
+          if (Read + FDirectGot > 0 && !FClosing) {
             Read += FDirectGot;
             return true;
           }

@@ -35,8 +35,10 @@ class TRequest : public TObject {
   ~TRequest() override;
 
   bool Valid() const { return FEasy && FMulti; }
-  // Thread-safe: the current and later calls end with ERROR_INTERNET_OPERATION_CANCELLED.
-  void Cancel();
+  // Thread-safe: the current and later calls end with ERROR_INTERNET_OPERATION_CANCELLED. A
+  // read that already received part of its buffer still delivers that part, unless the
+  // handle is being closed.
+  void Cancel(bool Closing = false);
   std::uintptr_t EventContext() const { return FContext ? FContext : FConnection->Context; }
   TSession& Session() const { return *FConnection->Session; }
   std::shared_ptr<TSession> SessionPtr() const { return FConnection->Session; }
@@ -102,7 +104,7 @@ class TRequest : public TObject {
   curl_slist* FHeaderList = nullptr;
   char FErrorBuffer[CURL_ERROR_SIZE] = {};
   bool FAttached = false;
-  std::atomic<bool> FCancelled{false};
+  std::atomic<bool> FCancelled{false}, FClosing{false};
 
   // The current send.
   TState FState = TState::Idle;

@@ -569,7 +569,30 @@ TEST_F(HTTPTest, SoftAbortWhileAReadWaitsIsHonouredAtOnce) {
   ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }, 5000));
   EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - T0).count(), 1000);
   EXPECT_EQ(E.Names, std::vector<std::string>{"Aborted"});
-  EXPECT_TRUE(std::filesystem::exists(Dir.File("stall.bin"))) << "a pause keeps the partial file";
+  EXPECT_EQ(E.LastProgressRead, 4096) << "the block cut short by the stop is not reported";
+  // A pause keeps the partial file with every byte that came, the cut block's too.
+  const std::string Kept = zutest::ReadFile(Dir.File("stall.bin"));
+  EXPECT_EQ(Kept.size(), 5000u);
+  EXPECT_TRUE(Kept == Pattern(100000).substr(0, Kept.size()));
+}
+
+TEST_F(HTTPTest, SoftAbortKeepsEveryByteOfAnUnwatchedDownload) {
+  // Without progress events the blocks are read many at a time; a stop while one such read
+  // waits must not drop what it holds.
+  FaultServer F;
+  F.On("/stall", FaultServer::Stall(Pattern(100000), 30000, 20000));
+  H->OnProgress = nullptr;
+  H->SetURL(F.Url("/stall"));
+  H->SetOutputFileName(Dir.File("stall.bin"));
+  ASSERT_TRUE(H->Read(false));
+  ASSERT_TRUE(PumpUntil([&] { return !F.Requests().empty(); }));
+  PumpUntil([] { return false; }, 300);
+  H->Abort(false, false);
+  ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }, 5000));
+  EXPECT_EQ(E.Names, std::vector<std::string>{"Aborted"});
+  const std::string Kept = zutest::ReadFile(Dir.File("stall.bin"));
+  EXPECT_EQ(Kept.size(), 30000u);
+  EXPECT_TRUE(Kept == Pattern(100000).substr(0, Kept.size()));
 }
 
 TEST_F(HTTPTest, ReceiveTimeoutOnAStalledServerIsALostConnection) {
