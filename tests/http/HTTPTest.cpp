@@ -303,28 +303,37 @@ TEST_F(HTTPTest, InUseRefusesASecondReadUntilReleased) {
 }
 
 TEST_F(HTTPTest, CutConnectionThenResumeCompletesTheFile) {
-  FaultServer F;
-  const std::string Content = Pattern(1000000, 3);
-  F.On("/big", FaultServer::Script({FaultServer::CutAfter(Content, 500000), FaultServer::File(Content)}));
-  H->SetURL(F.Url("/big"));
-  H->SetOutputFileName(Dir.File("big.bin"));
-  ASSERT_TRUE(RunToEnd());
-  EXPECT_EQ(E.Names, (std::vector<std::string>{"ConnLost", "AnyError"}));
-  EXPECT_EQ(E.ConnLostSize, 1000000);
-  EXPECT_EQ(E.ConnLostRead, 500000);
-  EXPECT_EQ(ExtractFileSize(Dir.File("big.bin")), 500000);
-  TzuFileAttributes A;
-  ASSERT_TRUE(GetFileAttr(Dir.File("big.bin"), A));
-  EXPECT_TRUE(A.count(atrTemporary)) << "a lost transfer keeps the incomplete attributes";
+  // Watched blocks are read one by one, unwatched ones many at a time: both keep every byte.
+  for (const bool Watched : {true, false}) {
+    SCOPED_TRACE(Watched ? "with progress events" : "without progress events");
+    FaultServer F;
+    const std::string Content = Pattern(1000000, 3);
+    F.On("/big", FaultServer::Script({FaultServer::CutAfter(Content, 500000), FaultServer::File(Content)}));
+    E = TEvents();
+    E.Attach(*H);
+    if (!Watched) H->OnProgress = nullptr;
+    H->SetURL(F.Url("/big"));
+    H->SetOutputFileName(Dir.File("big.bin"));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(E.Names, (std::vector<std::string>{"ConnLost", "AnyError"}));
+    EXPECT_EQ(E.ConnLostSize, 1000000);
+    EXPECT_EQ(E.ConnLostRead, 500000);
+    EXPECT_EQ(ExtractFileSize(Dir.File("big.bin")), 500000);
+    TzuFileAttributes A;
+    ASSERT_TRUE(GetFileAttr(Dir.File("big.bin"), A));
+    EXPECT_TRUE(A.count(atrTemporary)) << "a lost transfer keeps the incomplete attributes";
 
-  E = TEvents();
-  E.Attach(*H);
-  ASSERT_TRUE(H->Resume());
-  ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }));
-  EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
-  EXPECT_EQ(E.FileSize, 1000000);
-  EXPECT_EQ(F.Last().Header("Range"), "bytes=495904-");
-  EXPECT_TRUE(zutest::ReadFile(Dir.File("big.bin")) == Content);
+    E = TEvents();
+    E.Attach(*H);
+    if (!Watched) H->OnProgress = nullptr;
+    ASSERT_TRUE(H->Resume());
+    ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }));
+    EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
+    EXPECT_EQ(E.FileSize, 1000000);
+    EXPECT_EQ(F.Last().Header("Range"), "bytes=495904-");
+    EXPECT_TRUE(zutest::ReadFile(Dir.File("big.bin")) == Content);
+    std::filesystem::remove(Dir.File("big.bin"));
+  }
 }
 
 TEST_F(HTTPTest, ResumeAgainstAChangedFileDownloadsItAgain) {
