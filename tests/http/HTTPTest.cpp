@@ -101,6 +101,13 @@ struct TEvents {
   bool Has(const std::string& N) const { return std::find(Names.begin(), Names.end(), N) != Names.end(); }
 };
 
+// The file holds exactly the first Size bytes of Content (compared without dumping them).
+void ExpectFileStartsWith(const std::string& Path, const std::string& Content, std::size_t Size) {
+  const std::string Kept = zutest::ReadFile(Path);
+  EXPECT_EQ(Kept.size(), Size);
+  EXPECT_TRUE(Kept == Content.substr(0, Kept.size())) << "the kept bytes differ from the sent ones";
+}
+
 class HTTPTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -580,9 +587,7 @@ TEST_F(HTTPTest, SoftAbortWhileAReadWaitsIsHonouredAtOnce) {
   EXPECT_EQ(E.Names, std::vector<std::string>{"Aborted"});
   EXPECT_EQ(E.LastProgressRead, 4096) << "the block cut short by the stop is not reported";
   // A pause keeps the partial file with every byte that came, the cut block's too.
-  const std::string Kept = zutest::ReadFile(Dir.File("stall.bin"));
-  EXPECT_EQ(Kept.size(), 5000u);
-  EXPECT_TRUE(Kept == Pattern(100000).substr(0, Kept.size()));
+  ExpectFileStartsWith(Dir.File("stall.bin"), Pattern(100000), 5000);
 }
 
 TEST_F(HTTPTest, SoftAbortKeepsEveryByteOfAnUnwatchedDownload) {
@@ -599,9 +604,7 @@ TEST_F(HTTPTest, SoftAbortKeepsEveryByteOfAnUnwatchedDownload) {
   H->Abort(false, false);
   ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }, 5000));
   EXPECT_EQ(E.Names, std::vector<std::string>{"Aborted"});
-  const std::string Kept = zutest::ReadFile(Dir.File("stall.bin"));
-  EXPECT_EQ(Kept.size(), 30000u);
-  EXPECT_TRUE(Kept == Pattern(100000).substr(0, Kept.size()));
+  ExpectFileStartsWith(Dir.File("stall.bin"), Pattern(100000), 30000);
 }
 
 TEST_F(HTTPTest, ReceiveTimeoutOnAStalledServerIsALostConnection) {
