@@ -3,57 +3,53 @@
 // download costs one of these.
 #include <benchmark/benchmark.h>
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QThread>
 
+#include <sched.h>
+
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <cstdint>
 #include <thread>
 
 #include "platform/framework/Messages.h"
 
 namespace {
 
+// One call per iteration: the worker sends without pause, the main thread serves its events
+// until the worker has counted one more answered call. Argument 1 keeps both threads on the
+// CPU the benchmark runs on (as zuget does), 0 leaves them to the scheduler.
 void BM_SynchronizedCall(benchmark::State& State) {
+  cpu_set_t Before;
+  CPU_ZERO(&Before);
+  ::sched_getaffinity(0, sizeof Before, &Before);
+  if (State.range(0) == 1) {
+    cpu_set_t One;
+    CPU_ZERO(&One);
+    CPU_SET(::sched_getcpu(), &One);
+    ::sched_setaffinity(0, sizeof One, &One);  // the worker started below inherits it
+  }
   const zu::THandle Window = zu::AllocateHWnd([](zu::TMessage& M) { M.Result = 1; });
-  std::mutex Lock;
-  std::condition_variable Go;
-  bool Requested = false, Stop = false;
-  std::atomic<bool> Answered{false};
-  auto* Dispatcher = QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
+  std::atomic<bool> Stop{false}, Finished{false};
+  std::atomic<std::uint64_t> Calls{0};
   std::thread Worker([&] {
-    for (;;) {
-      {
-        std::unique_lock<std::mutex> L(Lock);
-        Go.wait(L, [&] { return Requested || Stop; });
-        if (Stop) return;
-        Requested = false;
-      }
+    while (!Stop) {
       zu::SendMessage(Window, zu::ZUM_SYNCHRONIZE, 0, 0);
-      Answered = true;
-      Dispatcher->wakeUp();
+      Calls.fetch_add(1);
     }
+    Finished = true;
   });
   for (auto _ : State) {
-    {
-      std::lock_guard<std::mutex> L(Lock);
-      Requested = true;
-    }
-    Go.notify_one();
-    while (!Answered) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    Answered = false;
+    const std::uint64_t Seen = Calls.load();
+    while (Calls.load() == Seen) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
-  {
-    std::lock_guard<std::mutex> L(Lock);
-    Stop = true;
-  }
-  Go.notify_one();
+  Stop = true;
+  while (!Finished) QCoreApplication::processEvents(QEventLoop::AllEvents);  // its last call
   Worker.join();
   zu::DeallocateHWnd(Window);
+  ::sched_setaffinity(0, sizeof Before, &Before);
 }
-BENCHMARK(BM_SynchronizedCall)->UseRealTime();
+BENCHMARK(BM_SynchronizedCall)->Arg(0)->Arg(1)->UseRealTime();
 
 }  // namespace
 
