@@ -103,12 +103,9 @@ int main(int argc, char** argv) {
   }
   zutest::TempDir Out;
   const std::string Url = N.Url("/big.bin"), Zuget = zutest::BinDir() + "/zuget";
-  // zuget's two threads share one CPU, so its events cost what a call costs there; the
-  // limit of (b) takes that figure.
-  const double SyncAnywhere = SyncCallSeconds(false), Sync = SyncCallSeconds(true);
   std::printf("file: %ld MiB from nginx on 127.0.0.1, %d rounds\n", MiB, Rounds);
-  std::printf("one synchronised call: %.2f us on one CPU (%.2f us with the threads unpinned)\n", Sync * 1e6,
-              SyncAnywhere * 1e6);
+  std::printf("one synchronised call: %.2f us on one CPU, %.2f us with the threads unpinned\n",
+              SyncCallSeconds(true) * 1e6, SyncCallSeconds(false) * 1e6);
 
   struct TCase {
     const char* Name;
@@ -130,9 +127,15 @@ int main(int argc, char** argv) {
   };
   int Failures = 0;
   for (const auto& C : Cases) {
-    std::vector<double> Z, Cu, Ratios;
+    // (b) is held against curl plus one synchronised call per block. zuget's two threads share
+    // one CPU, so a call costs what it costs there; it is measured again in every round, next
+    // to the downloads it is compared with.
+    const bool PerCall = C.Buffer == 4096 && C.Args[0] == std::string("--progress");
+    const double Blocks = static_cast<double>(MiB) * 1048576.0 / C.Buffer;
+    std::vector<double> Z, Cu, Ratios, Calls, Shares;
     long Peak = 0;
     for (int R = 0; R < Rounds; ++R) {
+      if (PerCall) Calls.push_back(SyncCallSeconds(true));
       std::vector<std::string> Args = {Zuget, Url, "-o", Out.File("z.bin")};
       Args.insert(Args.end(), C.Args.begin(), C.Args.end());
       const TRun Rz = Spawn(Args);
@@ -144,18 +147,19 @@ int main(int argc, char** argv) {
       Z.push_back(Rz.Seconds);
       Cu.push_back(Rc.Seconds);
       Ratios.push_back(Rc.Seconds / Rz.Seconds);
+      if (PerCall) Shares.push_back(Rz.Seconds / ((Rc.Seconds + Blocks * Calls.back()) * 1.25));
       Peak = std::max(Peak, Rz.PeakKiB);
     }
     const double Ratio = Median(Ratios), MedZ = Median(Z), MedC = Median(Cu);
     const double BestZ = *std::min_element(Z.begin(), Z.end()), BestC = *std::min_element(Cu.begin(), Cu.end());
     std::printf("%s\n  zuget median %.3f s best %.3f s, curl median %.3f s best %.3f s, zuget peak %.1f MiB\n", C.Name,
                 MedZ, BestZ, MedC, BestC, Peak / 1024.0);
-    if (C.Buffer == 4096 && C.Args[0] == std::string("--progress")) {
-      const double Blocks = static_cast<double>(MiB) * 1048576.0 / C.Buffer;
-      const double Limit = (MedC + Blocks * Sync) * 1.25;
-      std::printf("  zuget median %.3f s, limit (curl + %.0f calls) * 1.25 = %.3f s: %s\n", MedZ, Blocks, Limit,
-                  MedZ <= Limit ? "ok" : "MISSED");
-      if (MedZ > Limit) ++Failures;
+    if (PerCall) {
+      const double Share = Median(Shares), Call = Median(Calls);
+      std::printf("  one call %.2f us (median of rounds); limit (curl + %.0f calls) * 1.25 = %.3f s at the medians\n"
+                  "  zuget/limit median of rounds %.2f: %s\n",
+                  Call * 1e6, Blocks, (MedC + Blocks * Call) * 1.25, Share, Share <= 1.0 ? "ok" : "MISSED");
+      if (Share > 1.0) ++Failures;
     } else {
       std::printf("  curl/zuget median of rounds %.2f (of best times %.2f): %s\n", Ratio, BestC / BestZ,
                   Ratio >= 0.9 ? "ok" : "MISSED (target 0.9)");
