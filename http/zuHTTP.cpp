@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -273,21 +274,12 @@ struct TzuCustomHTTP::TTransfer {
   bool Uploading = false, WantUploadProgress = false;
   std::unique_ptr<TzuHTTPUploadStream> Upload;
   std::string UploadHeader;
-  // Blocks for an output file, gathered into fewer writes while nobody watches the progress;
-  // written out before anyone can look at the file. The worker reads each block straight in
-  // behind PendingSize; only [0, PendingSize) is shared, under Lock.
-  static constexpr std::size_t kGather = 65536;
-  std::unique_ptr<char[]> Pending;
-  std::size_t PendingSize = 0;
+  // The output stream could not take a block (a full disk): set by the worker, read after it.
+  bool WriteFailed = false;
   std::mutex Lock;
   std::atomic<bool> Cancelled{false};
 
   ~TTransfer() { CloseHandles(); }
-
-  void FlushPendingLocked() {
-    if (PendingSize != 0 && Stream) Stream->Write(Pending.get(), static_cast<std::int64_t>(PendingSize));
-    PendingSize = 0;
-  }
 
   void CloseHandles() {
     // Status reports belong to the worker; handles closed later report nothing.
@@ -753,65 +745,74 @@ bool TzuHTTPWorker::ReadLoop() {
   bool ResumeCheck = T.ResumeOffset != 0 && T.OutputIsFile;
   T.BytesRead = 0;
   std::vector<char> Buffer(static_cast<size_t>(T.BufferSize));
-  // Nobody sees the blocks of a file download without progress events: they are read
-  // straight into the gathering buffer, as many at a time as it holds.
-  const bool Gather = T.OutputIsFile && !T.WantProgress;
-  if (Gather) {
+  // The body goes from the network straight into the stream, in the pieces it arrives in.
+  // With progress events each read is one block; nobody sees the blocks of a run without
+  // them, so one read then takes whatever comes, up to a megabyte.
+  const std::size_t Block = T.WantProgress ? Buffer.size() : std::max<std::size_t>(Buffer.size(), 1 << 20);
+  std::exception_ptr StreamError;
+  const inet::TBodySink Sink = [&](const char* Data, std::size_t N) {
     std::lock_guard<std::mutex> L(T.Lock);
-    T.Pending = std::make_unique<char[]>(TTransfer::kGather + Buffer.size());
-    T.PendingSize = 0;
-  }
+    if (T.Cancelled || !T.Stream) return false;  // released meanwhile: nothing more is written
+    try {
+      if (T.Stream->Write(Data, static_cast<std::int64_t>(N)) == static_cast<std::int64_t>(N)) return true;
+      T.WriteFailed = true;  // a full disk, say: reported as an output file error
+    } catch (...) {
+      StreamError = std::current_exception();  // thrown again outside the library
+    }
+    return false;
+  };
   for (;;) {
     if (Stopped()) return false;
-    char* Into = Buffer.data();
-    std::size_t Want = Buffer.size();
-    if (Gather && !ResumeCheck) {
-      // Unwatched blocks need not be read one by one: one read fills the gathering buffer.
-      std::lock_guard<std::mutex> L(T.Lock);
-      Into = T.Pending.get() + T.PendingSize;
-      Want = TTransfer::kGather + Buffer.size() - T.PendingSize;
-    }
     std::size_t Got = 0;
+    bool Written = false;
     if (T.LocalFile >= 0) {
       // A range ends where the announced size says, not at the end of the file.
+      std::size_t Want = Buffer.size();
       if (T.DataSize != 0 && T.DataSize - std::min(T.DataSize, T.BytesRead) < Want)
         Want = static_cast<std::size_t>(T.DataSize - std::min(T.DataSize, T.BytesRead));
-      const ssize_t N = Want == 0 ? 0 : ::read(T.LocalFile, Into, Want);
+      const ssize_t N = Want == 0 ? 0 : ::read(T.LocalFile, Buffer.data(), Want);
       if (N <= 0) break;
       Got = static_cast<std::size_t>(N);
-    } else {
-      if (!InternetReadFile(T.Request, Into, Want, Got)) {
-        if (Stopped()) return false;  // the wait for data was a checkpoint too
+    } else if (ResumeCheck) {
+      if (!InternetReadFile(T.Request, Buffer.data(), Buffer.size(), Got)) {
+        if (Stopped()) return false;
         break;
       }
       if (Got == 0) break;
-    }
-    T.BytesRead += Got;
-    if (ResumeCheck) {
-      if (Stopped()) return false;  // a block cut short by a stop proves nothing about the entity
-      ResumeCheck = false;
-      if (!ResumeMatches(Buffer, Got)) {
-        RestartFromConnect = true;  // the server's entity is not the one the file holds
-        return false;
+    } else {
+      const bool Ok = InternetReadFileTo(T.Request, Block, Sink, Got);
+      T.BytesRead += Got;  // what the sink took is in the stream, whatever the outcome
+      if (StreamError) std::rethrow_exception(StreamError);
+      if (T.WriteFailed) return Fail();
+      if (!Ok) {
+        if (Stopped()) return false;  // the wait for data was a checkpoint too
+        if (T.Cancelled) return false;
+        break;
       }
-      continue;
+      if (Got == 0) break;
+      Written = true;
     }
-    {
-      std::lock_guard<std::mutex> L(T.Lock);
-      if (T.Cancelled || !T.Stream) return false;  // released meanwhile: nothing more is written
-      if (Gather) {
-        T.PendingSize += Got;
-        if (T.PendingSize >= TTransfer::kGather) T.FlushPendingLocked();
-      } else {
-        T.Stream->Write(Buffer.data(), static_cast<std::int64_t>(Got));
+    if (!Written) {
+      T.BytesRead += Got;
+      if (ResumeCheck) {
+        if (Stopped()) return false;  // a block cut short by a stop proves nothing about the entity
+        ResumeCheck = false;
+        if (!ResumeMatches(Buffer, Got)) {
+          RestartFromConnect = true;  // the server's entity is not the one the file holds
+          return false;
+        }
+        continue;
+      }
+      if (!Sink(Buffer.data(), Got)) {
+        if (StreamError) std::rethrow_exception(StreamError);
+        if (T.WriteFailed) return Fail();
+        return false;
       }
     }
     // What a stop cut short is kept above, but reported no more.
     if (T.WantProgress && (Stopped() || !Sync([&](TzuCustomHTTP& C) { TzuTransferAccess::Progress(C, T); })))
       return false;
   }
-  std::lock_guard<std::mutex> L(T.Lock);
-  T.FlushPendingLocked();
   return true;
 }
 
@@ -1126,7 +1127,6 @@ void TzuCustomHTTP::ReleaseTransferStream(TTransfer& T) {
   std::unique_ptr<TStream> Old;
   {
     std::lock_guard<std::mutex> L(T.Lock);
-    T.FlushPendingLocked();  // what was received stays in the file, also after a stop
     Old = std::move(T.Stream);
   }
   const bool WasFile = T.OutputIsFile;
@@ -1183,7 +1183,10 @@ void TzuCustomHTTP::ThreadDone(TObject*) {
       if (T->Complete != T->Incomplete) SetFileAttr(T->OutputFileName, T->Complete);
       if (Current()) ReleaseHTTPStream();
       if (OnDone) OnDone(this, T->ContentType, static_cast<std::int64_t>(T->ResumeOffset), nullptr);
-    } else if (T->Success && !Stream) {
+    } else if (T->WriteFailed || (T->Success && !Stream)) {
+      // The output file could not be opened, or not take every block: what came stays,
+      // marked incomplete, for a later resume.
+      if (T->WriteFailed && Current()) ReleaseTransferStream(*T);
       DoAnyError();
       if (OnOutputFileError) OnOutputFileError(this);
       if (Current()) FInUse = false;

@@ -377,6 +377,11 @@ bool InternetReadFile(HINTERNET Request, void* Buffer, std::size_t Length, std::
   return OnRequest(Request, [&](TRequest& R) { return R.Read(Buffer, Length, Read); });
 }
 
+bool InternetReadFileTo(HINTERNET Request, std::size_t Length, const TBodySink& Sink, std::size_t& Read) {
+  Read = 0;
+  return OnRequest(Request, [&](TRequest& R) { return R.ReadTo(Length, Sink, Read); });
+}
+
 bool InternetCloseHandle(HINTERNET Handle) {
   std::shared_ptr<TObject> O;
   {

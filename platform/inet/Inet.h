@@ -214,6 +214,13 @@ bool HttpEndRequest(HINTERNET Request);
 bool HttpQueryInfo(HINTERNET Request, unsigned InfoLevel, std::string& Value);
 // Up to Length body bytes; Read 0 with true at the end of the body.
 bool InternetReadFile(HINTERNET Request, void* Buffer, std::size_t Length, std::size_t& Read);
+// Receives body bytes in the pieces they arrive in, called on the reading thread; false
+// refuses them and stops the transfer. Must not throw (it runs inside libcurl).
+using TBodySink = std::function<bool(const char* Data, std::size_t Length)>;
+// InternetReadFile without the copy into a buffer: the same Length bytes go to Sink as they
+// come off the network. A refusal ends the read with false (ERROR_INTERNET_OPERATION_CANCELLED)
+// and fails the request from then on. Read counts what the sink took, also when the read fails.
+bool InternetReadFileTo(HINTERNET Request, std::size_t Length, const TBodySink& Sink, std::size_t& Read);
 bool InternetCloseHandle(HINTERNET Handle);
 // Thread-safe: makes the request's current and later library calls fail at once with
 // ERROR_INTERNET_OPERATION_CANCELLED (a stop at once from another thread).

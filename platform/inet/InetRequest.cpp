@@ -702,50 +702,67 @@ bool TRequest::Query(unsigned InfoLevel, std::string& Value) const {
 }
 
 bool TRequest::Read(void* Buffer, std::size_t Length, std::size_t& Read) {
+  auto* Out = static_cast<char*>(Buffer);
+  std::size_t Filled = 0;
+  const TBodySink Copy = [&](const char* Data, std::size_t N) {
+    std::memcpy(Out + Filled, Data, N);
+    Filled += N;
+    return true;
+  };
+  if (ReadTo(Length, Copy, Read)) return true;
+  Read = 0;
+  return false;
+}
+
+bool TRequest::ReadTo(std::size_t Length, const TBodySink& Sink, std::size_t& Read) {
   Read = 0;
   if (!Sticky()) return false;
   if (!FHaveResponse) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no response yet");
   if (FState == TState::Failed) return Fail(FFailCode, FFailText);
-  // A synchronous read fills the caller's buffer unless the body ends first, so callers see
-  // one call per buffer, whatever sizes the network delivers in.
-  auto* Out = static_cast<char*>(Buffer);
+  // A synchronous read takes Length bytes unless the body ends first, so callers see one
+  // call per block, whatever sizes the network delivers in.
+  auto Refused = [this] {
+    FState = TState::Failed;
+    FFailCode = ERROR_INTERNET_OPERATION_CANCELLED;
+    FFailText = "the reader refused the data";
+    Detach();
+    return Fail(FFailCode, FFailText);
+  };
   while (Read < Length) {
     if (FBodyPos >= FBody.size()) {
       if (FDone) break;
       FBody.clear();
       FBodyPos = 0;
-      FDirect = Out + Read;
-      FDirectRoom = Length - Read;
-      FDirectGot = 0;
-      struct TEndDirect {
+      FSink = &Sink;
+      FSinkRoom = Length - Read;
+      FSinkGot = 0;
+      FSinkRefused = false;
+      struct TEndSink {
         TRequest& R;
-        ~TEndDirect() { R.FDirect = nullptr; }
-      } EndDirect{*this};
+        ~TEndSink() { R.FSink = nullptr; }
+      } EndSink{*this};
       if (FWritePaused) {
         FWritePaused = false;
         curl_easy_pause(FEasy, CURLPAUSE_CONT);  // may hand over the held-back data at once
       }
-      if (FDirectGot == 0 && FBody.empty()) {
+      if (FSinkGot == 0 && FBody.empty() && !FSinkRefused) {
         Status(INTERNET_STATUS_RECEIVING_RESPONSE);
         // What was read so far is delivered and the failure reported by the next call; a
         // cancelled read ends at once.
-        if (!Drive([this] { return FDirectGot > 0 || FBodyPos < FBody.size(); })) {
-          if (Read + FDirectGot > 0 && !FClosing) {
-            Read += FDirectGot;
-            return true;
-          }
-          Read = 0;
-          return false;
+        if (!Drive([this] { return FSinkGot > 0 || FBodyPos < FBody.size() || FSinkRefused; })) {
+          Read += FSinkGot;  // the sink has it, whatever is answered
+          return Read > 0 && !FClosing;
         }
-        const auto Bytes = static_cast<std::uint32_t>(FDirectGot + FBody.size());
+        const auto Bytes = static_cast<std::uint32_t>(FSinkGot + FBody.size());
         if (Bytes) Status(INTERNET_STATUS_RESPONSE_RECEIVED, &Bytes, sizeof Bytes);
       }
-      Read += FDirectGot;
-      if (FDirectGot > 0) continue;
+      Read += FSinkGot;
+      if (FSinkRefused) return Refused();
+      if (FSinkGot > 0) continue;
       if (FBodyPos >= FBody.size()) break;  // the body ended
     }
     const std::size_t N = std::min(Length - Read, FBody.size() - FBodyPos);
-    std::memcpy(Out + Read, FBody.data() + FBodyPos, N);
+    if (!Sink(FBody.data() + FBodyPos, N)) return Refused();
     FBodyPos += N;
     Read += N;
   }
@@ -879,10 +896,14 @@ size_t TRequest::OnWrite(char* Data, size_t Size, size_t Count, void* User) {
     return CURL_WRITEFUNC_PAUSE;
   }
   std::size_t Direct = 0;
-  if (R->FDirect && R->FBodyPos >= R->FBody.size()) {  // nothing older is waiting in FBody
-    Direct = std::min(N, R->FDirectRoom - R->FDirectGot);
-    std::memcpy(R->FDirect + R->FDirectGot, Data, Direct);
-    R->FDirectGot += Direct;
+  if (R->FSink && R->FBodyPos >= R->FBody.size()) {  // nothing older is waiting in FBody
+    if (R->FSinkRefused) return 0;                    // curl ends the transfer
+    Direct = std::min(N, R->FSinkRoom - R->FSinkGot);
+    if (Direct && !(*R->FSink)(Data, Direct)) {
+      R->FSinkRefused = true;
+      return 0;
+    }
+    R->FSinkGot += Direct;
   }
   R->FBody.append(Data + Direct, N - Direct);
   return N;

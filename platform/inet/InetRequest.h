@@ -50,6 +50,7 @@ class TRequest : public TObject {
   bool End();
   bool Query(unsigned InfoLevel, std::string& Value) const;
   bool Read(void* Buffer, std::size_t Length, std::size_t& Read);
+  bool ReadTo(std::size_t Length, const TBodySink& Sink, std::size_t& Read);
 
  private:
   enum class TState { Idle, Streaming, Response, Failed };
@@ -142,10 +143,11 @@ class TRequest : public TObject {
   TCertProblem FCertProblem = TCertProblem::None;
   std::string FBody;  // received body not yet read
   std::size_t FBodyPos = 0;
-  // While a read waits, curl's data goes straight into the reader's buffer; what does not
-  // fit is kept in FBody.
-  char* FDirect = nullptr;
-  std::size_t FDirectRoom = 0, FDirectGot = 0;
+  // While a read waits, curl's data goes straight to the reader's sink, as far as the read
+  // has room; what does not fit is kept in FBody.
+  const TBodySink* FSink = nullptr;
+  std::size_t FSinkRoom = 0, FSinkGot = 0;
+  bool FSinkRefused = false;
   bool FWritePaused = false;
   std::chrono::steady_clock::time_point FLastActivity;
   curl_off_t FLastDl = 0, FLastUl = 0;

@@ -398,6 +398,27 @@ TEST_F(HTTPTest, OutputFileThatCannotBeOpened) {
   EXPECT_EQ(E.Names, (std::vector<std::string>{"AnyError", "OutputFileError"}));
 }
 
+TEST_F(HTTPTest, OutputFileThatCannotTakeTheDataIsAnOutputFileError) {
+  // /dev/full opens like any file and fails every write, as a full disk does: the download
+  // must not end as done with the data lost.
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  NginxServer N;
+  ASSERT_TRUE(N.Ok()) << N.Error();
+  N.Put("big.bin", Pattern(300000));
+  for (const bool Watched : {true, false}) {
+    SCOPED_TRACE(Watched ? "with progress events" : "without progress events");
+    E = TEvents();
+    E.Attach(*H);
+    if (!Watched) H->OnProgress = nullptr;
+    H->SetURL(N.Url("/big.bin"));
+    H->SetOutputFileName("/dev/full");
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(E.Names, (std::vector<std::string>{"AnyError", "OutputFileError"}));
+    EXPECT_EQ(E.Progresses, 0) << "no block was written";
+    EXPECT_FALSE(H->GetThreadBusy());
+  }
+}
+
 TEST_F(HTTPTest, ProgressValuesInTheFirstSecond) {
   FaultServer F;
   F.On("/two", FaultServer::Reply(200, std::string(2048, 'k')));

@@ -210,6 +210,48 @@ TEST_F(NginxTest, PausedBodyPulledInSmallReads) {
   for (const auto& E : O.Events.Events) EXPECT_EQ(E.Context, 77u) << "status " << E.Status;
 }
 
+TEST_F(NginxTest, ReadsIntoASinkTakeBlocksWithoutACopy) {
+  const std::string Big = Pattern(1 << 20);
+  Server->Put("big.bin", Big);
+  {
+    // Blocks of 100000 bytes, each handed over in the pieces the network brought.
+    TOpen O(Server->Url("/big.bin"));
+    ASSERT_TRUE(O.Send()) << GetLastInternetErrorText();
+    std::string Got;
+    std::size_t Pieces = 0, Read = 0;
+    const TBodySink Sink = [&](const char* Data, std::size_t N) {
+      Got.append(Data, N);
+      ++Pieces;
+      return true;
+    };
+    std::vector<std::size_t> Blocks;
+    while (InternetReadFileTo(O.Request, 100000, Sink, Read) && Read > 0) Blocks.push_back(Read);
+    EXPECT_TRUE(Got == Big);
+    ASSERT_EQ(Blocks.size(), 11u);
+    for (std::size_t I = 0; I + 1 < Blocks.size(); ++I) EXPECT_EQ(Blocks[I], 100000u) << "block " << I;
+    EXPECT_EQ(Blocks.back(), Big.size() % 100000);
+    EXPECT_GE(Pieces, Blocks.size());
+  }
+  {
+    // A sink that refuses stops the transfer; the request stays failed.
+    TOpen O(Server->Url("/big.bin"));
+    ASSERT_TRUE(O.Send());
+    std::size_t Taken = 0, Read = 0;
+    const TBodySink Sink = [&](const char*, std::size_t N) {
+      if (Taken >= 300000) return false;
+      Taken += N;
+      return true;
+    };
+    while (InternetReadFileTo(O.Request, 65536, Sink, Read)) ASSERT_GT(Read, 0u) << "refused before the end";
+    EXPECT_EQ(GetLastInternetError(), ERROR_INTERNET_OPERATION_CANCELLED);
+    EXPECT_GE(Taken, 300000u);
+    EXPECT_LT(Taken, Big.size());
+    char C;
+    EXPECT_FALSE(InternetReadFile(O.Request, &C, 1, Read));
+    EXPECT_EQ(GetLastInternetError(), ERROR_INTERNET_OPERATION_CANCELLED);
+  }
+}
+
 TEST_F(NginxTest, RangesAnd416AndHeaderReplacement) {
   const std::string Data = Pattern(5000);
   Server->Put("range.bin", Data);
