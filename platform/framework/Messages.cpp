@@ -168,24 +168,27 @@ bool PostMessage(THandle Wnd, unsigned Msg, std::uintptr_t WParam, std::intptr_t
 }
 
 std::intptr_t SendMessage(THandle Wnd, unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam) {
-  QPointer<QObject> Target = Find(Wnd).Object;
-  if (!Target) return 0;
-  if (Target->thread() == QThread::currentThread()) {
-    TMessageEvent E(TMessage{Msg, WParam, LParam, 0});
-    QCoreApplication::sendEvent(Target.data(), &E);
-    return E.Message.Result;
-  }
-  // Posted while the window is known to live; the receiving thread runs it from its event
-  // processing, and the event's end (handled, or dropped with its window) wakes us.
-  auto Reply = std::make_shared<TSendReply>();
+  std::shared_ptr<TSendReply> Reply;
   {
-    std::lock_guard<std::mutex> L(GLock);
+    // One look-up for both cases: a worker's send is posted while the window is known to live.
+    std::unique_lock<std::mutex> L(GLock);
     auto It = GHandles.find(Wnd);
     if (It == GHandles.end() || !It->second.Object) return 0;
+    QObject* Target = It->second.Object.data();
+    if (Target->thread() == QThread::currentThread()) {
+      const QPointer<QObject> Alive(Target);
+      L.unlock();
+      TMessageEvent E(TMessage{Msg, WParam, LParam, 0});
+      if (Alive) QCoreApplication::sendEvent(Alive.data(), &E);
+      return E.Message.Result;
+    }
+    // The receiving thread runs it from its event processing, and the event's end (handled,
+    // or dropped with its window) wakes us.
+    Reply = std::make_shared<TSendReply>();
     auto* E = new TMessageEvent(TMessage{Msg, WParam, LParam, 0});
     E->Reply = Reply;
     GPostFence.fetch_add(1, std::memory_order_release);
-    QCoreApplication::postEvent(It->second.Object.data(), E);
+    QCoreApplication::postEvent(Target, E);
   }
   return Reply->Await();
 }
