@@ -533,7 +533,9 @@ std::uint8_t PercentsOf(long double Total, long double Part) {
   if (Total == 0) return 0;
   const long double V = Part * 100.0L / Total;
   if (!std::isfinite(V) || std::fabs(V) > 9.2e18L) return 0;
-  const auto R = static_cast<long long>(std::nearbyintl(V));  // halves to even
+  // Halves to even in the default rounding mode; llrint, unlike nearbyint, does not save and
+  // restore the floating-point environment, and this runs once per progress event.
+  const long long R = std::llrint(V);
   return static_cast<std::uint8_t>(R & 0xFF);
 }
 
