@@ -761,38 +761,42 @@ bool TzuHTTPWorker::ReadLoop() {
     }
     return false;
   };
+  // The sink refused: a stream that threw or failed a write ends the run with that error; a
+  // released stream (a stop) just ends it.
+  auto SinkFailed = [&] {
+    if (StreamError) std::rethrow_exception(StreamError);
+    return T.WriteFailed ? Fail() : false;
+  };
   for (;;) {
     if (Stopped()) return false;
     std::size_t Got = 0;
-    bool Written = false;
-    if (T.LocalFile >= 0) {
-      // A range ends where the announced size says, not at the end of the file.
-      std::size_t Want = Buffer.size();
-      if (T.DataSize != 0 && T.DataSize - std::min(T.DataSize, T.BytesRead) < Want)
-        Want = static_cast<std::size_t>(T.DataSize - std::min(T.DataSize, T.BytesRead));
-      const ssize_t N = Want == 0 ? 0 : ::read(T.LocalFile, Buffer.data(), Want);
-      if (N <= 0) break;
-      Got = static_cast<std::size_t>(N);
-    } else if (ResumeCheck) {
-      if (!InternetReadFile(T.Request, Buffer.data(), Buffer.size(), Got)) {
-        if (Stopped()) return false;
+    if (T.LocalFile < 0 && !ResumeCheck) {
+      const bool Ok = InternetReadFileTo(T.Request, Block, Sink, Got);
+      T.BytesRead += Got;  // what the sink took is in the stream, whatever the outcome
+      if (StreamError || T.WriteFailed) return SinkFailed();
+      if (!Ok) {
+        if (Stopped() || T.Cancelled) return false;  // the wait for data was a checkpoint too
         break;
       }
       if (Got == 0) break;
     } else {
-      const bool Ok = InternetReadFileTo(T.Request, Block, Sink, Got);
-      T.BytesRead += Got;  // what the sink took is in the stream, whatever the outcome
-      if (StreamError) std::rethrow_exception(StreamError);
-      if (T.WriteFailed) return Fail();
-      if (!Ok) {
-        if (Stopped()) return false;  // the wait for data was a checkpoint too
-        if (T.Cancelled) return false;
-        break;
+      // Through the buffer: the blocks of a local file, and the first block of a resumed
+      // download, which is compared with the file and not written.
+      if (T.LocalFile >= 0) {
+        // A range ends where the announced size says, not at the end of the file.
+        std::size_t Want = Buffer.size();
+        if (T.DataSize != 0 && T.DataSize - std::min(T.DataSize, T.BytesRead) < Want)
+          Want = static_cast<std::size_t>(T.DataSize - std::min(T.DataSize, T.BytesRead));
+        const ssize_t N = Want == 0 ? 0 : ::read(T.LocalFile, Buffer.data(), Want);
+        if (N <= 0) break;
+        Got = static_cast<std::size_t>(N);
+      } else {
+        if (!InternetReadFile(T.Request, Buffer.data(), Buffer.size(), Got)) {
+          if (Stopped()) return false;
+          break;
+        }
+        if (Got == 0) break;
       }
-      if (Got == 0) break;
-      Written = true;
-    }
-    if (!Written) {
       T.BytesRead += Got;
       if (ResumeCheck) {
         if (Stopped()) return false;  // a block cut short by a stop proves nothing about the entity
@@ -803,11 +807,7 @@ bool TzuHTTPWorker::ReadLoop() {
         }
         continue;
       }
-      if (!Sink(Buffer.data(), Got)) {
-        if (StreamError) std::rethrow_exception(StreamError);
-        if (T.WriteFailed) return Fail();
-        return false;
-      }
+      if (!Sink(Buffer.data(), Got)) return SinkFailed();
     }
     // What a stop cut short is kept above, but reported no more.
     if (T.WantProgress && (Stopped() || !Sync([&](TzuCustomHTTP& C) { TzuTransferAccess::Progress(C, T); })))
