@@ -923,7 +923,7 @@ TzuCustomHTTP::~TzuCustomHTTP() {
 
 void TzuCustomHTTP::SyncWndProc(TMessage& M) {
   if (M.Msg != ZUM_SYNCHRONIZE) {
-    M.Result = M.Msg == WM_QUERYENDSESSION ? 1 : DefWindowProc(M);
+    M.Result = HiddenWindowDefault(M);
     return;
   }
   auto* C = reinterpret_cast<TSyncCall*>(M.LParam);

@@ -37,6 +37,10 @@ void TzuAddon::Assign(const TPersistent* Source) {
 
 // ---------- TzuHandlePersistent, TzuTimerPersistent ----------
 
+std::intptr_t HiddenWindowDefault(const TMessage& Message) {
+  return Message.Msg == WM_QUERYENDSESSION ? 1 : DefWindowProc(Message);
+}
+
 const TClassInfo& TzuHandlePersistent::StaticClassInfo() {
   static const TClassInfo Info("TzuHandlePersistent", &TzuPersistent::StaticClassInfo());
   return Info;
@@ -48,7 +52,7 @@ TzuHandlePersistent::TzuHandlePersistent(TComponent* AOwner)
 TzuHandlePersistent::~TzuHandlePersistent() { DeallocateHWnd(FHandle); }
 
 void TzuHandlePersistent::WndProc(TMessage& Message) {
-  Message.Result = Message.Msg == WM_QUERYENDSESSION ? 1 : DefWindowProc(Message);
+  Message.Result = HiddenWindowDefault(Message);
 }
 
 const TClassInfo& TzuTimerPersistent::StaticClassInfo() {
@@ -193,7 +197,7 @@ TzuHandleComponent::~TzuHandleComponent() {
 }
 
 void TzuHandleComponent::WndProc(TMessage& Message) {
-  Message.Result = Message.Msg == WM_QUERYENDSESSION ? 1 : DefWindowProc(Message);
+  Message.Result = HiddenWindowDefault(Message);
 }
 
 const TClassInfo& TzuTimerComponent::StaticClassInfo() {

@@ -30,6 +30,10 @@ class QWidget;
 
 namespace zu {
 
+// The answer of a component's hidden window to a message it does not handle itself: yes to
+// ending the session (it never holds one up), the default for everything else.
+std::intptr_t HiddenWindowDefault(const TMessage& Message);
+
 // ---------- settings sub-objects ----------
 
 class TzuPersistent : public TPersistent {

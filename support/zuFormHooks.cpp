@@ -214,7 +214,7 @@ TzuHFormHookComponent::~TzuHFormHookComponent() {
 }
 
 void TzuHFormHookComponent::WndProc(TMessage& Message) {
-  Message.Result = Message.Msg == WM_QUERYENDSESSION ? 1 : DefWindowProc(Message);
+  Message.Result = HiddenWindowDefault(Message);
 }
 
 const TClassInfo& TzuCustomAppHookComponent::StaticClassInfo() {
