@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sched.h>
 #include <fstream>
+#include <optional>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -21,6 +21,7 @@
 
 #include "TestUtil.h"
 #include "platform/framework/Messages.h"
+#include "platform/os/System.h"
 #include "servers/TestServers.h"
 
 extern char** environ;
@@ -58,15 +59,8 @@ TRun Spawn(const std::vector<std::string>& Args) {
 // two threads wherever the scheduler puts them, or both on the CPU the caller runs on, as
 // zuget keeps them.
 double SyncCallSeconds(bool OneCpu) {
-  cpu_set_t Before;
-  CPU_ZERO(&Before);
-  ::sched_getaffinity(0, sizeof Before, &Before);
-  if (OneCpu) {
-    cpu_set_t One;
-    CPU_ZERO(&One);
-    CPU_SET(::sched_getcpu(), &One);
-    ::sched_setaffinity(0, sizeof One, &One);  // the worker started below inherits it
-  }
+  std::optional<zu::os::TCurrentCpuOnly> Pin;
+  if (OneCpu) Pin.emplace();  // the worker started below inherits it
   const zu::THandle W = zu::AllocateHWnd([](zu::TMessage& M) { M.Result = 1; });
   std::atomic<int> Done{0};
   const int N = 20000;
@@ -81,7 +75,6 @@ double SyncCallSeconds(bool OneCpu) {
   const double S = std::chrono::duration<double>(std::chrono::steady_clock::now() - T0).count();
   T.join();
   zu::DeallocateHWnd(W);
-  ::sched_setaffinity(0, sizeof Before, &Before);
   return S / N;
 }
 

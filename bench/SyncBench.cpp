@@ -6,13 +6,13 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include <sched.h>
-
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <thread>
 
 #include "platform/framework/Messages.h"
+#include "platform/os/System.h"
 
 namespace {
 
@@ -20,15 +20,8 @@ namespace {
 // until the worker has counted one more answered call. Argument 1 keeps both threads on the
 // CPU the benchmark runs on (as zuget does), 0 leaves them to the scheduler.
 void BM_SynchronizedCall(benchmark::State& State) {
-  cpu_set_t Before;
-  CPU_ZERO(&Before);
-  ::sched_getaffinity(0, sizeof Before, &Before);
-  if (State.range(0) == 1) {
-    cpu_set_t One;
-    CPU_ZERO(&One);
-    CPU_SET(::sched_getcpu(), &One);
-    ::sched_setaffinity(0, sizeof One, &One);  // the worker started below inherits it
-  }
+  std::optional<zu::os::TCurrentCpuOnly> Pin;
+  if (State.range(0) == 1) Pin.emplace();  // the worker started below inherits it
   const zu::THandle Window = zu::AllocateHWnd([](zu::TMessage& M) { M.Result = 1; });
   std::atomic<bool> Stop{false}, Finished{false};
   std::atomic<std::uint64_t> Calls{0};
@@ -47,7 +40,6 @@ void BM_SynchronizedCall(benchmark::State& State) {
   while (!Finished) QCoreApplication::processEvents(QEventLoop::AllEvents);  // its last call
   Worker.join();
   zu::DeallocateHWnd(Window);
-  ::sched_setaffinity(0, sizeof Before, &Before);
 }
 BENCHMARK(BM_SynchronizedCall)->Arg(0)->Arg(1)->UseRealTime();
 

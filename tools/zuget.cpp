@@ -5,12 +5,12 @@
 #include <cstring>
 #include <cstdlib>
 #include <string>
-#include <sched.h>
 #include <unistd.h>
 #include <vector>
 
 #include "http/zuHTTP.h"
 #include "platform/framework/Application.h"
+#include "platform/os/System.h"
 #include "tools/Terminal.h"
 
 using namespace zu;
@@ -193,18 +193,6 @@ class TBar {
   bool FDrawn = false;
 };
 
-// The worker and this thread hand over strictly (the worker waits while an event runs here), so
-// they never run at the same time. Kept on one CPU, each hand-over is a plain switch instead of
-// waking an idle CPU, which costs tens of microseconds on virtual machines: one per block.
-void KeepThreadsTogether() {
-  const int Cpu = ::sched_getcpu();
-  if (Cpu < 0) return;
-  cpu_set_t Set;
-  CPU_ZERO(&Set);
-  CPU_SET(Cpu, &Set);
-  ::sched_setaffinity(0, sizeof Set, &Set);  // threads started from here on inherit it
-}
-
 struct TRoot : TComponent {
   TRoot() : TComponent(nullptr) {}
 };
@@ -216,7 +204,9 @@ int main(int argc, char** argv) {
   const int Bad = ParseArgs(argc, argv, O);
   if (Bad >= 0) return Bad;
 
-  KeepThreadsTogether();
+  // The worker and this thread hand over strictly (the worker waits while an event runs
+  // here), so they never run at the same time: one CPU serves both, one switch per block.
+  const os::TCurrentCpuOnly KeepThreadsTogether;
   // Qt's own event dispatcher answers a worker's call sooner than the GLib one, and zuget
   // has no GLib-based library to serve.
   ::setenv("QT_NO_GLIB", "1", 0);

@@ -20,6 +20,20 @@ extern char** environ;
 
 namespace zu::os {
 
+TCurrentCpuOnly::TCurrentCpuOnly() {
+  CPU_ZERO(&FBefore);
+  const int Cpu = ::sched_getcpu();
+  if (Cpu < 0 || ::sched_getaffinity(0, sizeof FBefore, &FBefore) != 0) return;
+  cpu_set_t One;
+  CPU_ZERO(&One);
+  CPU_SET(Cpu, &One);
+  FPinned = ::sched_setaffinity(0, sizeof One, &One) == 0;  // threads started from now on inherit it
+}
+
+TCurrentCpuOnly::~TCurrentCpuOnly() {
+  if (FPinned) ::sched_setaffinity(0, sizeof FBefore, &FBefore);
+}
+
 std::string GetTempDirectory() {
   const char* Env = std::getenv("TMPDIR");
   std::string Dir = (Env && *Env) ? Env : "/tmp";

@@ -1,6 +1,8 @@
 // Operating-system queries: temporary directory, version record, sounds, processes.
 #pragma once
 
+#include <sched.h>
+
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
@@ -26,6 +28,21 @@ static_assert(sizeof(TOSVersionInfo) == 148);
 inline constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
 inline constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
 bool GetVersionEx(TOSVersionInfo& Info);  // Info.dwOSVersionInfoSize must be 148
+
+// Keeps the calling thread, and every thread it starts meanwhile, on the CPU it runs on now;
+// the earlier set of CPUs comes back when the object goes. For threads that only hand over to
+// each other: on one CPU a hand-over is a plain switch instead of waking an idle CPU.
+class TCurrentCpuOnly {
+ public:
+  TCurrentCpuOnly();
+  ~TCurrentCpuOnly();
+  TCurrentCpuOnly(const TCurrentCpuOnly&) = delete;
+  TCurrentCpuOnly& operator=(const TCurrentCpuOnly&) = delete;
+
+ private:
+  cpu_set_t FBefore;
+  bool FPinned = false;
+};
 
 // The freedesktop sound-theme name for a Win32 system sound alias; empty when none.
 std::string FreedesktopSoundName(const std::string& Alias);
