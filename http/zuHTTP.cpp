@@ -385,6 +385,7 @@ class TzuHTTPWorker {
   bool OpenRequest();
   bool AddRequestHeaders();
   bool SendLoop();
+  bool ReadBlocks();
   int SendUpload();
   bool Recover416();
   void ReadHeaderValues();
@@ -712,7 +713,8 @@ bool TzuHTTPWorker::OpenOutput() {
                          static_cast<std::int64_t>(T.ResumeOffset) &&
                      static_cast<std::uint64_t>(F->Size()) >= T.ResumeOffset;
       if (T.Incomplete != TzuFileAttributes{atrArchive}) SetFileAttr(T.OutputFileName, T.Incomplete);
-      T.Stream = std::move(F);
+      // Blocks of a few KiB would otherwise cost a write to the file each.
+      T.Stream = std::make_unique<TWriteBehindStream>(std::move(F));
       T.OutputIsFile = true;
       if (!Positioned) {
         RestartFromConnect = true;  // the file is shorter than the offset: download it whole
@@ -742,6 +744,19 @@ bool TzuHTTPWorker::ResumeMatches(const std::vector<char>& Block, std::size_t Go
 }
 
 bool TzuHTTPWorker::ReadLoop() {
+  const bool Ok = ReadBlocks();
+  // The file takes the blocks through a buffer: what it still holds goes now, so that a
+  // full disk ends the run as an output file error, never as a completed download.
+  std::lock_guard<std::mutex> L(T.Lock);
+  if (auto* W = dynamic_cast<TWriteBehindStream*>(T.Stream.get()); W && !W->Flush()) {
+    if (Stopped()) return false;  // a stop stays a stop
+    T.WriteFailed = true;
+    return Fail();
+  }
+  return Ok;
+}
+
+bool TzuHTTPWorker::ReadBlocks() {
   bool ResumeCheck = T.ResumeOffset != 0 && T.OutputIsFile;
   T.BytesRead = 0;
   std::vector<char> Buffer(static_cast<size_t>(T.BufferSize));

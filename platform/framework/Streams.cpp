@@ -176,4 +176,51 @@ TFileStream::~TFileStream() {
   if (FHandle >= 0) ::close(FHandle);
 }
 
+// --- TWriteBehindStream ---
+
+TWriteBehindStream::TWriteBehindStream(std::unique_ptr<TStream> Target, std::size_t Capacity)
+    : FTarget(std::move(Target)), FBuffer(std::max<std::size_t>(Capacity, 1)) {}
+
+TWriteBehindStream::~TWriteBehindStream() { Flush(); }
+
+bool TWriteBehindStream::Flush() {
+  if (FUsed != 0) {
+    const auto N = static_cast<std::int64_t>(FUsed);
+    FUsed = 0;
+    if (!FFailed && FTarget->Write(FBuffer.data(), N) != N) FFailed = true;
+  }
+  return !FFailed;
+}
+
+std::int64_t TWriteBehindStream::Write(const void* Buffer, std::int64_t Count) {
+  if (Count <= 0) return 0;
+  const auto N = static_cast<std::size_t>(Count);
+  if (FUsed + N > FBuffer.size() && !Flush()) return 0;
+  if (FFailed) return 0;
+  if (N >= FBuffer.size()) return FTarget->Write(Buffer, Count);  // nothing to gather
+  std::memcpy(FBuffer.data() + FUsed, Buffer, N);
+  FUsed += N;
+  return Count;
+}
+
+std::int64_t TWriteBehindStream::Read(void* Buffer, std::int64_t Count) {
+  Flush();
+  return FTarget->Read(Buffer, Count);
+}
+
+std::int64_t TWriteBehindStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
+  Flush();
+  return FTarget->Seek(Offset, Origin);
+}
+
+std::int64_t TWriteBehindStream::Size() {
+  Flush();
+  return FTarget->Size();
+}
+
+void TWriteBehindStream::SetSize(std::int64_t NewSize) {
+  Flush();
+  FTarget->SetSize(NewSize);
+}
+
 }  // namespace zu

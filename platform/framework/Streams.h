@@ -1,7 +1,9 @@
 // Byte streams: the abstract stream, memory, handle (file descriptor) and file streams.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -92,6 +94,35 @@ class TFileStream : public THandleStream {
 
  private:
   std::string FFileName;
+};
+
+// Gathers small writes into one buffer before they reach the stream it owns, so that data
+// written in small pieces costs one write to the file per buffer rather than one per piece.
+// Everything else (reads, seeks, sizes, destruction) passes the gathered bytes on first, so
+// the stream looks as if every write had gone straight through. A write the stream below
+// refuses fails the write that passes it on, and every write after it; Flush reports it.
+class TWriteBehindStream : public TStream {
+ public:
+  explicit TWriteBehindStream(std::unique_ptr<TStream> Target, std::size_t Capacity = 64 * 1024);
+  ~TWriteBehindStream() override;  // a failure then goes unseen: call Flush first
+  TWriteBehindStream(const TWriteBehindStream&) = delete;
+  TWriteBehindStream& operator=(const TWriteBehindStream&) = delete;
+
+  std::int64_t Read(void* Buffer, std::int64_t Count) override;
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override;
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+  std::int64_t Size() override;
+  void SetSize(std::int64_t NewSize) override;
+
+  // Hands the gathered bytes on; false once any write below has failed.
+  bool Flush();
+  TStream& Target() { return *FTarget; }
+
+ private:
+  std::unique_ptr<TStream> FTarget;
+  std::vector<char> FBuffer;  // its size is the capacity; the first FUsed bytes wait
+  std::size_t FUsed = 0;
+  bool FFailed = false;
 };
 
 }  // namespace zu

@@ -95,3 +95,92 @@ TEST(HandleStream, LeavesTheDescriptorOpen) {
   EXPECT_EQ(::lseek(Fd, 0, SEEK_CUR), 3) << "still open";
   ::close(Fd);
 }
+
+namespace {
+
+// A stream below that counts the writes reaching it and refuses them once told to.
+class TCountingStream : public TMemoryStream {
+ public:
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override {
+    ++Writes;
+    return Refuse ? 0 : TMemoryStream::Write(Buffer, Count);
+  }
+  int Writes = 0;
+  bool Refuse = false;
+};
+
+// A stream below that lives on in the test after the stream over it has gone.
+class TForwardingStream : public TStream {
+ public:
+  explicit TForwardingStream(TStream& To) : FTo(To) {}
+  std::int64_t Read(void* Buffer, std::int64_t Count) override { return FTo.Read(Buffer, Count); }
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override { return FTo.Write(Buffer, Count); }
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override { return FTo.Seek(Offset, Origin); }
+  void SetSize(std::int64_t NewSize) override { FTo.SetSize(NewSize); }
+
+ private:
+  TStream& FTo;
+};
+
+std::string Content(TMemoryStream& S) { return std::string(reinterpret_cast<char*>(S.Memory()), S.Size()); }
+
+}  // namespace
+
+TEST(WriteBehindStream, GathersSmallWritesAndKeepsTheirOrder) {
+  auto Owned = std::make_unique<TCountingStream>();
+  TCountingStream& Below = *Owned;
+  TWriteBehindStream S(std::move(Owned), 8);
+  S.WriteBuffer("abc", 3);
+  S.WriteBuffer("defgh", 5);  // fills the buffer exactly
+  EXPECT_EQ(Below.Writes, 0);
+  S.WriteBuffer("ij", 2);  // the full buffer goes first
+  EXPECT_EQ(Below.Writes, 1);
+  EXPECT_EQ(Content(Below), "abcdefgh");
+  S.WriteBuffer("0123456789", 10);  // too big to gather: after what waits, straight through
+  EXPECT_EQ(Below.Writes, 3);
+  EXPECT_EQ(Content(Below), "abcdefghij0123456789");
+  S.WriteBuffer("xy", 2);
+  EXPECT_TRUE(S.Flush());
+  EXPECT_TRUE(S.Flush());  // nothing left: no empty write below
+  EXPECT_EQ(Below.Writes, 4);
+  EXPECT_EQ(Content(Below), "abcdefghij0123456789xy");
+}
+
+TEST(WriteBehindStream, LooksWrittenThroughToReadsSeeksAndSizes) {
+  TMemoryStream Below;
+  {
+    TWriteBehindStream S(std::make_unique<TForwardingStream>(Below));
+    S.WriteBuffer("hello", 5);
+    EXPECT_EQ(S.Size(), 5);
+    EXPECT_EQ(S.Position(), 5);
+    S.SetPosition(1);
+    char C[4] = {};
+    EXPECT_EQ(S.Read(C, 4), 4);
+    EXPECT_EQ(std::string(C, 4), "ello");
+    S.WriteBuffer("!", 1);
+    S.SetSize(3);
+    EXPECT_EQ(S.Size(), 3);
+    S.Seek(0, soEnd);
+    S.WriteBuffer("p", 1);
+  }  // the last byte goes with the stream
+  EXPECT_EQ(Content(Below), "help");
+}
+
+TEST(WriteBehindStream, ARefusedWriteFailsTheWriteAfterItAndTheFlush) {
+  auto Owned = std::make_unique<TCountingStream>();
+  TCountingStream& Below = *Owned;
+  Below.Refuse = true;
+  TWriteBehindStream S(std::move(Owned), 8);
+  EXPECT_EQ(S.Write("abcd", 4), 4);   // only gathered so far
+  EXPECT_EQ(S.Write("efghi", 5), 0);  // passing the buffer on fails
+  Below.Refuse = false;
+  EXPECT_EQ(S.Write("f", 1), 0) << "nothing is written after a gap";
+  EXPECT_EQ(S.Write("0123456789", 10), 0);
+  EXPECT_FALSE(S.Flush());
+  EXPECT_EQ(Below.Size(), 0);
+
+  TWriteBehindStream Late(std::make_unique<TCountingStream>(), 64);
+  EXPECT_EQ(Late.Write("abc", 3), 3);
+  static_cast<TCountingStream&>(Late.Target()).Refuse = true;
+  EXPECT_FALSE(Late.Flush()) << "a failure at the last flush is reported too";
+}
