@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 #include "platform/framework/Messages.h"
 
@@ -12,10 +13,12 @@ namespace zu {
 
 // The sender's side of a message sent from another thread: filled in when the event goes,
 // whether it was handled or dropped with a window that died. The hand-over happens once per
-// progress block of a download, so it is kept to one atomic: a receiver that answers before
-// the sender sleeps (the usual case when both share a CPU) makes no system call for it.
+// progress block of a download, so it is kept to one atomic. The sender first yields its CPU
+// a few times: when both threads share one CPU, the receiver then runs the call at once, and
+// as the sender never said it sleeps, answering costs the receiver no wake-up system call.
 struct TSendReply {
   enum : int { Pending, Sleeping, Answered };
+  static constexpr int kYields = 4;
   std::atomic<int> State{Pending};
   std::intptr_t Result = 0;
 
@@ -24,9 +27,13 @@ struct TSendReply {
     if (State.exchange(Answered, std::memory_order_acq_rel) == Sleeping) State.notify_one();
   }
   std::intptr_t Await() {
+    for (int I = 0; I < kYields; ++I) {
+      if (State.load(std::memory_order_acquire) == Answered) return Result;
+      std::this_thread::yield();
+    }
     int Expected = Pending;
     if (State.compare_exchange_strong(Expected, Sleeping, std::memory_order_acq_rel))
-      State.wait(Sleeping, std::memory_order_acquire);
+      while (State.load(std::memory_order_acquire) == Sleeping) State.wait(Sleeping, std::memory_order_acquire);
     return Result;
   }
 };
