@@ -747,13 +747,15 @@ bool TzuHTTPWorker::ReadLoop() {
   const bool Ok = ReadBlocks();
   // The file takes the blocks through a buffer: what it still holds goes now, so that a
   // full disk ends the run as an output file error, never as a completed download.
-  std::lock_guard<std::mutex> L(T.Lock);
-  if (auto* W = dynamic_cast<TWriteBehindStream*>(T.Stream.get()); W && !W->Flush()) {
-    if (Stopped()) return false;  // a stop stays a stop
-    T.WriteFailed = true;
-    return Fail();
+  bool Flushed = true;
+  {
+    std::lock_guard<std::mutex> L(T.Lock);
+    if (auto* W = dynamic_cast<TWriteBehindStream*>(T.Stream.get())) Flushed = W->Flush();
   }
-  return Ok;
+  if (Flushed) return Ok;
+  if (Stopped()) return false;  // a stop stays a stop; it may need the lock, so not held here
+  T.WriteFailed = true;
+  return Fail();
 }
 
 bool TzuHTTPWorker::ReadBlocks() {

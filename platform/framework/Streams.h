@@ -1,4 +1,5 @@
-// Byte streams: the abstract stream, memory, handle (file descriptor) and file streams.
+// Byte streams: the abstract stream, memory, handle (file descriptor) and file streams, and a
+// write-behind buffer over any of them.
 #pragma once
 
 #include <cstddef>
