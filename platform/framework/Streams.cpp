@@ -195,7 +195,7 @@ bool TWriteBehindStream::Flush() {
 std::int64_t TWriteBehindStream::Write(const void* Buffer, std::int64_t Count) {
   if (Count <= 0) return 0;
   const auto N = static_cast<std::size_t>(Count);
-  if (FUsed + N > FBuffer.size() && !Flush()) return 0;
+  if (FUsed + N > FBuffer.size()) Flush();
   if (FFailed) return 0;
   if (N >= FBuffer.size()) return FTarget->Write(Buffer, Count);  // nothing to gather
   std::memcpy(FBuffer.data() + FUsed, Buffer, N);

@@ -104,7 +104,8 @@ class TFileStream : public THandleStream {
 // refuses fails the write that passes it on, and every write after it; Flush reports it.
 class TWriteBehindStream : public TStream {
  public:
-  explicit TWriteBehindStream(std::unique_ptr<TStream> Target, std::size_t Capacity = 64 * 1024);
+  static constexpr std::size_t kDefaultCapacity = 64 * 1024;
+  explicit TWriteBehindStream(std::unique_ptr<TStream> Target, std::size_t Capacity = kDefaultCapacity);
   ~TWriteBehindStream() override;  // a failure then goes unseen: call Flush first
   TWriteBehindStream(const TWriteBehindStream&) = delete;
   TWriteBehindStream& operator=(const TWriteBehindStream&) = delete;

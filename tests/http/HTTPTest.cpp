@@ -11,6 +11,7 @@
 #include "TestUtil.h"
 #include "http/zuHTTP.h"
 #include "platform/framework/FormData.h"
+#include "platform/framework/Streams.h"
 #include "servers/TestServers.h"
 
 using namespace zu;
@@ -417,8 +418,8 @@ TEST_F(HTTPTest, OutputFileThatCannotTakeTheDataIsAnOutputFileError) {
       H->SetOutputFileName("/dev/full");
       ASSERT_TRUE(RunToEnd());
       EXPECT_EQ(E.Names, (std::vector<std::string>{"AnyError", "OutputFileError"}));
-      // Blocks reach the file through a 64 KiB buffer: at most that much is reported first.
-      EXPECT_LE(E.Progresses * H->TransferBufferSize(), 64 * 1024);
+      // Blocks reach the file through a buffer: at most that much is reported first.
+      EXPECT_LE(E.Progresses * H->TransferBufferSize(), static_cast<int>(TWriteBehindStream::kDefaultCapacity));
       EXPECT_FALSE(H->GetThreadBusy());
     }
 }
