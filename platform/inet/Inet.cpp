@@ -208,7 +208,7 @@ HINTERNET InternetOpen(const std::string& Agent, unsigned AccessType, const std:
   S->Proxy = Proxy;
   S->ProxyBypass = ProxyBypass;
   S->Flags = Flags;
-  if (Flags & INTERNET_FLAG_OFFLINE) SetOffline(true);
+  S->Offline = Flags & INTERNET_FLAG_OFFLINE;
   return Register(S);
 }
 

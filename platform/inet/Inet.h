@@ -77,6 +77,11 @@ enum : unsigned {
   INTERNET_OPTION_PROXY_PASSWORD = 44,
   INTERNET_OPTION_CONNECTED_STATE = 50,
 };
+// What a handle starts with: no connection, no byte sent and no byte received for a minute
+// ends the call with ERROR_INTERNET_TIMEOUT.
+inline constexpr std::uint32_t INTERNET_DEFAULT_CONNECT_TIMEOUT_MS = 60000;
+inline constexpr std::uint32_t INTERNET_DEFAULT_SEND_TIMEOUT_MS = 60000;
+inline constexpr std::uint32_t INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS = 60000;
 inline constexpr std::uint32_t SECURITY_FLAG_IGNORE_UNKNOWN_CA = 0x100;
 inline constexpr std::uint32_t SECURITY_FLAG_IGNORE_CERT_CN_INVALID = 0x1000;    // as the request flag
 inline constexpr std::uint32_t SECURITY_FLAG_IGNORE_CERT_DATE_INVALID = 0x2000;  // as the request flag
@@ -196,8 +201,9 @@ HINTERNET HttpOpenRequest(HINTERNET Connect, const std::string& Verb, const std:
 bool InternetSetOption(HINTERNET Handle, unsigned Option, std::uint32_t Value);
 bool InternetSetOption(HINTERNET Handle, unsigned Option, const std::string& Value);
 // INTERNET_OPTION_CONNECTED_STATE with no handle: INTERNET_STATE_CONNECTED, or
-// INTERNET_STATE_DISCONNECTED_BY_USER after InternetGoOffline / with INTERNET_FLAG_OFFLINE.
-// While offline, sends fail with ERROR_INTERNET_DISCONNECTED (there is no cache to answer).
+// INTERNET_STATE_DISCONNECTED_BY_USER after InternetGoOffline. While offline, and in a session
+// opened with INTERNET_FLAG_OFFLINE, sends fail with ERROR_INTERNET_DISCONNECTED (there is no
+// cache to answer); the flag concerns its own session only.
 bool InternetQueryOption(HINTERNET Handle, unsigned Option, std::uint32_t& Value);
 bool InternetGoOnline(const std::string& URL);
 void InternetGoOffline();

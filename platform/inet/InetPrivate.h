@@ -23,7 +23,11 @@ void SetOffline(bool Offline);
 
 // Options a handle passes on to the handles created under it.
 struct TOptions {
-  std::uint32_t ConnectTimeout = 0, SendTimeout = 0, ReceiveTimeout = 0;  // ms, 0: curl's default
+  // Milliseconds. Finite by default, so a silent peer never holds a caller for ever; an
+  // explicit 0 means no limit (curl's own connect limit of 300 s for connecting).
+  std::uint32_t ConnectTimeout = INTERNET_DEFAULT_CONNECT_TIMEOUT_MS;
+  std::uint32_t SendTimeout = INTERNET_DEFAULT_SEND_TIMEOUT_MS;
+  std::uint32_t ReceiveTimeout = INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS;
   std::string UserName, Password, ProxyUserName, ProxyPassword;
   std::uint32_t SecurityFlags = 0;
 };
@@ -51,6 +55,7 @@ struct TSession : TObject {
   unsigned AccessType = INTERNET_OPEN_TYPE_PRECONFIG;
   std::string Proxy, ProxyBypass;
   unsigned Flags = 0;
+  bool Offline = false;     // INTERNET_FLAG_OFFLINE: this session's requests are not sent
   CURLSH* Share = nullptr;  // the session's cookie engine
   std::array<std::mutex, CURL_LOCK_DATA_LAST> ShareLocks;
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -67,6 +68,18 @@ std::string EscapeUnsafe(const std::string& S) {
   return R;
 }
 
+// An object name that is a whole URL ("http://host/x", as a proxy request names it), not a
+// path whose query happens to hold "://".
+bool IsAbsoluteUrl(const std::string& Object) {
+  const std::size_t Sep = Object.find("://");
+  if (Sep == std::string::npos || Sep == 0 || !std::isalpha(static_cast<unsigned char>(Object[0]))) return false;
+  for (std::size_t I = 1; I < Sep; ++I) {
+    const auto C = static_cast<unsigned char>(Object[I]);
+    if (!std::isalnum(C) && C != '+' && C != '-' && C != '.') return false;
+  }
+  return true;
+}
+
 struct TUrlParts {
   std::string Scheme, Host;
   long Port = 0;
@@ -120,6 +133,24 @@ std::string NoProxyList(const std::string& Bypass) {
   return Result;
 }
 
+// Several Content-Length fields (or a list in one) that do not all say the same.
+bool ConflictingLengths(const TResponse& R) {
+  std::string First;
+  for (const auto& F : R.Fields) {
+    if (!SameName(F.first, "Content-Length")) continue;
+    std::size_t Start = 0;
+    for (;;) {
+      const std::size_t Comma = F.second.find(',', Start);
+      const std::string V = Trim(F.second.substr(Start, Comma == std::string::npos ? std::string::npos : Comma - Start));
+      if (First.empty()) First = V;
+      else if (V != First) return true;
+      if (Comma == std::string::npos) break;
+      Start = Comma + 1;
+    }
+  }
+  return false;
+}
+
 int CertExIndex() {
   static const int Index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
   return Index;
@@ -153,7 +184,7 @@ TRequest::TRequest(std::shared_ptr<TConnection> Connection, const std::string& V
       FContext(Context) {
   for (const auto& A : AcceptTypes)
     if (!A.empty()) FAccept.push_back(A);
-  if (FObject.find("://") == std::string::npos && FObject.front() != '/') FObject = "/" + FObject;
+  if (!IsAbsoluteUrl(FObject) && FObject.front() != '/') FObject = "/" + FObject;
   Options = FConnection->Options;
   EnsureCurl();
   FEasy = curl_easy_init();
@@ -349,7 +380,7 @@ void TRequest::BuildHeaderList() {
 
 bool TRequest::Begin(const std::string& Headers, std::string Body, std::uint64_t Total, bool Streaming) {
   if (!Sticky()) return false;
-  if (IsOffline()) return Fail(ERROR_INTERNET_DISCONNECTED, "working offline");
+  if (IsOffline() || Session().Offline) return Fail(ERROR_INTERNET_DISCONNECTED, "working offline");
   if (!Headers.empty() && !AddHeaders(Headers, HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE)) return false;
   Detach();
   FUpload = std::move(Body);
@@ -365,7 +396,7 @@ bool TRequest::Begin(const std::string& Headers, std::string Body, std::uint64_t
   FHasBody = Streaming || Total > 0 || FVerb == "POST" || FVerb == "PUT";
 
   std::string Url;
-  if (FObject.find("://") != std::string::npos) {
+  if (IsAbsoluteUrl(FObject)) {
     Url = EscapeUnsafe(FObject);
   } else {
     const bool Secure = FFlags & INTERNET_FLAG_SECURE;
@@ -566,6 +597,14 @@ bool TRequest::ToFinalHeaders() {
       }
       if (!StartHop(Url)) return false;
       continue;
+    }
+    if (!FResponse.Find("Transfer-Encoding") && ConflictingLengths(FResponse)) {
+      // The body's end cannot be known (RFC 9112, 6.3): no response rather than a guess.
+      FState = TState::Failed;
+      FFailCode = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+      FFailText = "Content-Length values that differ";
+      Detach();
+      return Fail(FFailCode, FFailText);
     }
     FHaveResponse = true;
     FState = TState::Response;

@@ -804,3 +804,50 @@ TEST(InetErrors, HandlesStatesAndPerThreadErrors) {
   for (HINTERNET H : {R, Cn, S}) EXPECT_TRUE(InternetCloseHandle(H));
   EXPECT_FALSE(InternetCloseHandle(R));
 }
+
+TEST(InetOptions, EveryHandleStartsWithFiniteTimeouts) {
+  // A silent server must never hold a caller for ever: a request nobody configured still has
+  // its connect, send and receive limits, and a setting on the session reaches new requests.
+  HINTERNET S = InternetOpen("a", INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
+  ASSERT_NE(S, nullptr);
+  HINTERNET Cn = InternetConnect(S, "127.0.0.1", 1, "", "", INTERNET_SERVICE_HTTP, 0, 0);
+  HINTERNET R = HttpOpenRequest(Cn, "GET", "/", "", "", {}, 0, 0);
+  ASSERT_NE(R, nullptr);
+  for (const auto& [Option, Default] : std::vector<std::pair<unsigned, std::uint32_t>>{
+           {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_DEFAULT_CONNECT_TIMEOUT_MS},
+           {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_DEFAULT_SEND_TIMEOUT_MS},
+           {INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS}}) {
+    std::uint32_t V = 0;
+    ASSERT_TRUE(InternetQueryOption(R, Option, V));
+    EXPECT_EQ(V, Default) << "option " << Option;
+    EXPECT_GT(V, 0u);
+    EXPECT_LE(V, 120000u) << "of the order of a minute";
+  }
+  ASSERT_TRUE(InternetSetOption(S, INTERNET_OPTION_RECEIVE_TIMEOUT, 1234u));
+  HINTERNET Cn2 = InternetConnect(S, "127.0.0.1", 1, "", "", INTERNET_SERVICE_HTTP, 0, 0);
+  HINTERNET R2 = HttpOpenRequest(Cn2, "GET", "/", "", "", {}, 0, 0);
+  std::uint32_t V = 0;
+  ASSERT_TRUE(InternetQueryOption(R2, INTERNET_OPTION_RECEIVE_TIMEOUT, V));
+  EXPECT_EQ(V, 1234u);
+  for (HINTERNET H : {R2, Cn2, R, Cn, S}) EXPECT_TRUE(InternetCloseHandle(H));
+}
+
+TEST(InetOptions, OfflineSessionLeavesOtherSessionsOnline) {
+  FaultServer F;
+  F.On("/x", FaultServer::Reply(200, "x"));
+  auto Send = [&](unsigned Flags) {
+    HINTERNET S = InternetOpen("a", INTERNET_OPEN_TYPE_DIRECT, "", "", Flags);
+    HINTERNET Cn = InternetConnect(S, "127.0.0.1", static_cast<std::uint16_t>(F.Port()), "", "",
+                                   INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET R = HttpOpenRequest(Cn, "GET", "/x", "", "", {}, 0, 0);
+    const bool Ok = HttpSendRequest(R, "", nullptr, 0);
+    const unsigned Error = Ok ? 0 : GetLastInternetError();
+    for (HINTERNET H : {R, Cn, S}) InternetCloseHandle(H);
+    return Error;
+  };
+  EXPECT_EQ(Send(INTERNET_FLAG_OFFLINE), ERROR_INTERNET_DISCONNECTED);
+  std::uint32_t State = 0;
+  ASSERT_TRUE(InternetQueryOption(nullptr, INTERNET_OPTION_CONNECTED_STATE, State));
+  EXPECT_EQ(State, INTERNET_STATE_CONNECTED) << "one offline session is no global state";
+  EXPECT_EQ(Send(0), 0u);
+}
