@@ -23,6 +23,9 @@ using namespace inet;
 
 namespace {
 
+// The most an announced length reserves for a body read into memory before it arrives.
+constexpr std::uint64_t kMemoryPresize = 16u << 20;
+
 std::uint32_t TickCount() {
   return static_cast<std::uint32_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
@@ -243,12 +246,14 @@ struct TzuCustomHTTP::TTransfer {
   std::uint32_t ConnectTimeout = 0, ReceiveTimeout = 0, SendTimeout = 0;
   TzuHTTPRequestMethod RequestMethod = rmAutoDetect;
   bool WorkOffline = false, ShowGoOnlineMessage = false;
+  std::uint64_t MaxMemoryBody = 0;
   TzuFileAttributes Incomplete, Complete;
   int BufferSize = 4096;
   bool WantHeaderInfo = false, WantProgress = false, WantPassword = false, WantProxyAuth = false;
   TzuHTTPBeforeSendRequest BeforeSendRequest;
   TzuHTTPStatusChanged StatusChanged;
   TzuHTTPRedirected Redirected;
+  TObject* Sender = nullptr;  // the component, for the events called on the worker
 
   // Where synchronised calls go, and how the component knows its current run.
   THandle SyncWindow = 0;
@@ -274,8 +279,14 @@ struct TzuCustomHTTP::TTransfer {
   bool Uploading = false, WantUploadProgress = false;
   std::unique_ptr<TzuHTTPUploadStream> Upload;
   std::string UploadHeader;
-  // The output stream could not take a block (a full disk): set by the worker, read after it.
+  // The output stream could not be opened or take a block (a full disk, no memory, a body
+  // over MaxMemoryBody): set by the worker, read after it.
   bool WriteFailed = false;
+  // Reading the body failed before it ended as the protocol says (a cut, a reset, a time-out).
+  bool ReadFailed = false;
+  // The request layer's error that ended the run, for LastErrorReason.
+  unsigned Error = 0;
+  std::string ErrorText;
   std::mutex Lock;
   std::atomic<bool> Cancelled{false};
 
@@ -378,6 +389,12 @@ class TzuHTTPWorker {
     T.Success = false;
     return false;
   }
+  // Keeps the request layer's reason for a failed call (it is per thread: read it here).
+  bool NoteError() {
+    T.Error = GetLastInternetError();
+    T.ErrorText = GetLastInternetErrorText();
+    return false;
+  }
 
   bool ParseAndPrepare();
   void LocalFileSource();
@@ -396,6 +413,12 @@ class TzuHTTPWorker {
   bool Query(unsigned Code, std::string& Value) { return T.Request && HttpQueryInfo(T.Request, Code, Value); }
   bool ReadStatus();
   void Restart();
+  // The body ended otherwise than the protocol defines: whatever it holds, it is not done.
+  bool ReadFailed() {
+    NoteError();
+    T.ReadFailed = true;
+    return true;  // the loop ends normally; the outcome is decided after it
+  }
 
   TTransfer& T;
   std::string Scheme, Host, Path, UrlUser, UrlPassword, Extra, ObjectName;
@@ -467,21 +490,21 @@ bool TzuHTTPWorker::OpenAndConnect() {
   }
   if (!T.Internet) {
     T.Internet = InternetOpen(T.Agent, Access, Proxy, Bypass, T.WorkOffline ? INTERNET_FLAG_OFFLINE : 0);
-    if (!T.Internet) return Fail();
+    if (!T.Internet) return NoteError() || Fail();
     TTransfer* Run = &T;  // outlives this worker object: the handles belong to the transfer
     InternetSetStatusCallback(T.Internet, [Run](HINTERNET, std::uintptr_t, unsigned Status, const void* Info,
                                                 unsigned Length) {
       if (Run->Cancelled) return;
-      if (Run->StatusChanged) Run->StatusChanged(nullptr, Status, InternetStatusText(Status));
+      if (Run->StatusChanged) Run->StatusChanged(Run->Sender, Status, InternetStatusText(Status));
       if (Status == INTERNET_STATUS_REDIRECT && Run->Redirected && Info && Length > 0)
-        Run->Redirected(nullptr, std::string(static_cast<const char*>(Info), Length - 1));
+        Run->Redirected(Run->Sender, std::string(static_cast<const char*>(Info), Length - 1));
     });
   }
   if (Stopped()) return false;
   T.Connect = InternetConnect(T.Internet, Host, Port, T.UserName, T.Password, INTERNET_SERVICE_HTTP, 0,
                               reinterpret_cast<std::uintptr_t>(&T));
   T.Success = T.Connect != nullptr;
-  if (!T.Success) return false;
+  if (!T.Success) return NoteError();
   return !Stopped();
 }
 
@@ -499,7 +522,8 @@ bool TzuHTTPWorker::OpenRequest() {
   // A stop that came while the request was being opened reaches it now.
   if (Request && T.SoftStop && T.SoftStop->load()) InternetCancel(Request);
   T.Success = T.Request != nullptr;
-  if (!T.Success || Stopped()) return false;
+  if (!T.Success) return NoteError();
+  if (Stopped()) return false;
 
   if (T.ConnectTimeout) InternetSetOption(T.Request, INTERNET_OPTION_CONNECT_TIMEOUT, T.ConnectTimeout);
   if (T.ReceiveTimeout) InternetSetOption(T.Request, INTERNET_OPTION_RECEIVE_TIMEOUT, T.ReceiveTimeout);
@@ -516,7 +540,7 @@ bool TzuHTTPWorker::OpenRequest() {
         (State & INTERNET_STATE_DISCONNECTED_BY_USER))
       InternetGoOnline(T.URL);
   }
-  if (T.BeforeSendRequest) T.BeforeSendRequest(nullptr, T.Request);
+  if (T.BeforeSendRequest) T.BeforeSendRequest(T.Sender, T.Request);
   return true;
 }
 
@@ -530,7 +554,8 @@ bool TzuHTTPWorker::AddRequestHeaders() {
     Text += "RANGE: bytes=" + std::to_string(T.StartRange) + "-" +
             (T.EndRange != 0 ? std::to_string(T.EndRange) : std::string()) + "\r\n";
   if (Text.empty()) return true;
-  return HttpAddRequestHeaders(T.Request, Text, T.StatusCode == 416 ? HTTP_ADDREQ_FLAG_REPLACE : HTTP_ADDREQ_FLAG_ADD);
+  return HttpAddRequestHeaders(T.Request, Text, T.StatusCode == 416 ? HTTP_ADDREQ_FLAG_REPLACE : HTTP_ADDREQ_FLAG_ADD) ||
+         NoteError();
 }
 
 bool TzuHTTPWorker::ReadStatus() {
@@ -562,6 +587,7 @@ bool TzuHTTPWorker::SendLoop() {
       Sent = HttpSendRequest(T.Request, "", nullptr, 0);
     T.Success = Sent;
     if (!Sent) {
+      NoteError();
       Stopped();  // a stop cancels the waiting send: honour it now
       return false;
     }
@@ -615,6 +641,7 @@ int TzuHTTPWorker::SendUpload() {
   const auto Size = static_cast<std::uint64_t>(T.Upload->Size());
   if (!HttpSendRequestEx(T.Request, T.UploadHeader, Size)) {
     T.Success = false;
+    NoteError();
     Stopped();
     return -1;
   }
@@ -633,15 +660,47 @@ int TzuHTTPWorker::SendUpload() {
   if (!HttpEndRequest(T.Request)) {
     if (GetLastInternetError() == ERROR_INTERNET_FORCE_RETRY) return 1;
     T.Success = false;
+    NoteError();
     Stopped();
     return -1;
   }
   return 0;
 }
 
-// The server cannot satisfy the resumed range: ask for the whole entity to learn its size.
+// The server cannot satisfy the resumed range. The output file counts as complete only when
+// it holds exactly the entity's full size (from the 416's "Content-Range: bytes */N", else
+// from a request for the whole entity); anything else is downloaded again from 0.
 bool TzuHTTPWorker::Recover416() {
   const std::uint64_t Offset = T.ResumeOffset;
+  std::string Range;
+  std::uint64_t Stated = 0;
+  bool HaveStated = false;
+  if (Query(HTTP_QUERY_CONTENT_RANGE, Range)) {
+    const std::size_t Slash = Range.rfind("*/");
+    if (Slash != std::string::npos) {
+      const std::string N = Range.substr(Slash + 2);
+      HaveStated = !N.empty() && N.size() <= 19 && N.find_first_not_of("0123456789") == std::string::npos;
+      if (HaveStated) Stated = std::strtoull(N.c_str(), nullptr, 10);
+    }
+  }
+  auto HoldsWholeEntity = [&](std::uint64_t FullSize) {
+    return FullSize != 0 && !T.OutputFileName.empty() &&
+           ExtractFileSize(T.OutputFileName) == static_cast<std::int64_t>(FullSize);
+  };
+  auto Complete = [&](std::uint64_t FullSize) {
+    // Nothing to receive: a completed download of the file as it stands.
+    T.ResumeOffset = FullSize;
+    T.AlreadyComplete = true;
+    T.Success = true;
+    std::string Type;
+    if (Query(HTTP_QUERY_CONTENT_TYPE, Type)) T.ContentType = Type;
+    return false;
+  };
+  if (HaveStated) {
+    if (HoldsWholeEntity(Stated)) return Complete(Stated);
+    RestartFromConnect = true;
+    return false;
+  }
   T.ResumeOffset = 0;  // the range header now starts at 0, with no end
   const std::uint64_t SavedEnd = T.RangeEnd;
   T.RangeEnd = 0;
@@ -661,15 +720,7 @@ bool TzuHTTPWorker::Recover416() {
     if (Query(HTTP_QUERY_CONTENT_LENGTH, Len)) FullSize = std::strtoull(Len.c_str(), nullptr, 10);
   }
   if (Stopped()) return false;
-  if (FullSize == Offset && FullSize != 0) {
-    // The file already holds the whole entity: a completed download, nothing to receive.
-    T.ResumeOffset = Offset;
-    T.AlreadyComplete = true;
-    T.Success = true;
-    std::string Type;
-    if (Query(HTTP_QUERY_CONTENT_TYPE, Type)) T.ContentType = Type;
-    return false;
-  }
+  if (FullSize == Offset && HoldsWholeEntity(FullSize)) return Complete(FullSize);
   RestartFromConnect = true;
   return false;
 }
@@ -721,14 +772,22 @@ bool TzuHTTPWorker::OpenOutput() {
         return false;
       }
     } catch (const std::exception&) {
-      if (T.Success) return false;  // reported as an output file error
-      T.Stream = std::make_unique<TMemoryStream>();
+      // Reported as an output file error, announced length or not: the body never goes
+      // anywhere but where it was asked to.
+      T.WriteFailed = true;
+      return Fail();
     }
   } else {
-    auto M = std::make_unique<TMemoryStream>();
-    if (T.Success && T.DataSize > 0) {
-      M->SetCapacity(static_cast<std::int64_t>(T.DataSize));
+    const bool Ok = T.StatusCode == 200 || T.StatusCode == 206;
+    if (Ok && T.Success && T.MaxMemoryBody != 0 && T.DataSize > T.MaxMemoryBody) {
+      T.WriteFailed = true;  // announced beyond what may be held: not read at all
+      return Fail();
     }
+    auto M = std::make_unique<TMemoryStream>();
+    // The announced length sizes the stream only up to a bound: a server's word costs no
+    // more memory than that before the data is there.
+    if (T.Success && T.DataSize > 0)
+      M->SetCapacity(static_cast<std::int64_t>(std::min<std::uint64_t>(T.DataSize, kMemoryPresize)));
     T.Stream = std::move(M);
   }
   return true;
@@ -767,12 +826,19 @@ bool TzuHTTPWorker::ReadBlocks() {
   // them, so one read then takes whatever comes, up to a megabyte.
   const std::size_t Block = T.WantProgress ? Buffer.size() : std::max<std::size_t>(Buffer.size(), 1 << 20);
   std::exception_ptr StreamError;
+  const std::uint64_t Limit = T.OutputIsFile ? 0 : T.MaxMemoryBody;
   const inet::TBodySink Sink = [&](const char* Data, std::size_t N) {
     std::lock_guard<std::mutex> L(T.Lock);
     if (T.Cancelled || !T.Stream) return false;  // released meanwhile: nothing more is written
+    if (Limit != 0 && static_cast<std::uint64_t>(T.Stream->Size()) + N > Limit) {
+      T.WriteFailed = true;
+      return false;
+    }
     try {
       if (T.Stream->Write(Data, static_cast<std::int64_t>(N)) == static_cast<std::int64_t>(N)) return true;
       T.WriteFailed = true;  // a full disk, say: reported as an output file error
+    } catch (const std::bad_alloc&) {
+      T.WriteFailed = true;  // out of memory: the same clear outcome
     } catch (...) {
       StreamError = std::current_exception();  // thrown again outside the library
     }
@@ -793,7 +859,7 @@ bool TzuHTTPWorker::ReadBlocks() {
       if (StreamError || T.WriteFailed) return SinkFailed();
       if (!Ok) {
         if (Stopped() || T.Cancelled) return false;  // the wait for data was a checkpoint too
-        break;
+        return ReadFailed();
       }
       if (Got == 0) break;
     } else {
@@ -805,12 +871,13 @@ bool TzuHTTPWorker::ReadBlocks() {
         if (T.DataSize != 0 && T.DataSize - std::min(T.DataSize, T.BytesRead) < Want)
           Want = static_cast<std::size_t>(T.DataSize - std::min(T.DataSize, T.BytesRead));
         const ssize_t N = Want == 0 ? 0 : ::read(T.LocalFile, Buffer.data(), Want);
-        if (N <= 0) break;
+        if (N < 0) return ReadFailed();
+        if (N == 0) break;
         Got = static_cast<std::size_t>(N);
       } else {
         if (!InternetReadFile(T.Request, Buffer.data(), Buffer.size(), Got)) {
           if (Stopped()) return false;
-          break;
+          return ReadFailed();
         }
         if (Got == 0) break;
       }
@@ -882,9 +949,11 @@ void TzuHTTPWorker::Run() {
         return;
       }
       if (Stopped()) return;
-      std::string Type, Len, Range;
+      std::string Type, Len, Range, Coding;
       if (Query(HTTP_QUERY_CONTENT_TYPE, Type)) T.ContentType = Type;
-      T.Success = Query(HTTP_QUERY_CONTENT_LENGTH, Len);
+      // A transfer coding frames the body itself; a Content-Length beside it means nothing.
+      T.Success = Query(HTTP_QUERY_CONTENT_LENGTH, Len) &&
+                  !(Query(HTTP_QUERY_TRANSFER_ENCODING, Coding) && LowerCase(Trim(Coding)) != "identity");
       T.DataSize = T.Success ? std::strtoull(Len.c_str(), nullptr, 10) : 0;
       if (!Query(HTTP_QUERY_CONTENT_RANGE, Range)) T.ResumeOffset = 0;
       if (!HeaderEvent()) return;
@@ -906,7 +975,7 @@ void TzuHTTPWorker::Run() {
     }
   }
   if (IsLocal && (!OpenOutput() || !ReadLoop())) return;
-  T.Success = T.StatusCode == 200 || T.StatusCode == 206;
+  T.Success = (T.StatusCode == 200 || T.StatusCode == 206) && !T.ReadFailed;
   if (T.Success && T.DataSize != 0 && T.Stream) T.Success = T.DataSize == T.BytesRead;
 }
 
@@ -968,6 +1037,13 @@ void TzuCustomHTTP::SetFreeOnTerminate(bool V) {
   FThread->SetFreeOnTerminate(V);
 }
 int TzuCustomHTTP::StatusCode() const { return FTransfer ? FTransfer->StatusCode : -1; }
+unsigned TzuCustomHTTP::LastError() const { return FTransfer ? FTransfer->Error : 0; }
+std::string TzuCustomHTTP::LastErrorReason() const {
+  if (!FTransfer || !FTransfer->Error) return std::string();
+  if (FTransfer->AccessType == atUseProxy && FTransfer->Error == ERROR_INTERNET_CANNOT_CONNECT)
+    return "the proxy refused the connection";
+  return InternetErrorReason(FTransfer->Error, FTransfer->ErrorText);
+}
 std::string TzuCustomHTTP::GetFileName() const { return URLToFileName(FURL); }
 std::string TzuCustomHTTP::GetHostName() const { return URLToHostName(FURL); }
 
@@ -1007,6 +1083,8 @@ std::shared_ptr<TzuCustomHTTP::TTransfer> TzuCustomHTTP::NewTransfer(std::uint64
   T->SendTimeout = FTimeouts.SendTimeout();
   T->RequestMethod = FRequestMethod;
   T->WorkOffline = FWorkOffline;
+  T->MaxMemoryBody = FMaxMemoryBody;
+  T->Sender = this;
   T->ShowGoOnlineMessage = FShowGoOnlineMessage;
   T->Incomplete = FOutputFileAttributes.Incomplete();
   T->Complete = FOutputFileAttributes.Complete();
@@ -1200,9 +1278,10 @@ void TzuCustomHTTP::ThreadDone(TObject*) {
       if (T->Complete != T->Incomplete) SetFileAttr(T->OutputFileName, T->Complete);
       if (Current()) ReleaseHTTPStream();
       if (OnDone) OnDone(this, T->ContentType, static_cast<std::int64_t>(T->ResumeOffset), nullptr);
-    } else if (T->WriteFailed || (T->Success && !Stream)) {
+    } else if ((T->WriteFailed && (T->StatusCode == 200 || T->StatusCode == 206)) || (T->Success && !Stream)) {
       // The output file could not be opened, or not take every block: what came stays,
-      // marked incomplete, for a later resume.
+      // marked incomplete, for a later resume. (An error response's body that did not fit
+      // is handed on cut; the HTTP error is the outcome.)
       if (T->WriteFailed && Current()) ReleaseTransferStream(*T);
       DoAnyError();
       if (OnOutputFileError) OnOutputFileError(this);
@@ -1396,6 +1475,30 @@ class TzuSimpleHTTPLoader : public TObject {
   TzuHTTPPragmaNoCache* FHTTP;
 };
 }  // namespace
+
+std::string InternetErrorReason(unsigned Code, const std::string& Detail) {
+  switch (Code) {
+    case 0: return std::string();
+    case ERROR_INTERNET_NAME_NOT_RESOLVED: return "the host name could not be resolved";
+    case ERROR_INTERNET_CANNOT_CONNECT: return "connection refused";
+    case ERROR_INTERNET_TIMEOUT: return "timed out";
+    case ERROR_INTERNET_CONNECTION_RESET: return "the connection was reset";
+    case ERROR_INTERNET_CONNECTION_ABORTED: return "the connection broke off";
+    case ERROR_INTERNET_DISCONNECTED: return "working offline";
+    case ERROR_INTERNET_INVALID_CA: return "certificate not trusted: unknown authority";
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID: return "certificate not trusted: issued for another name";
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID: return "certificate not trusted: expired or not yet valid";
+    case ERROR_INTERNET_SEC_INVALID_CERT: return "certificate not trusted";
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR: return "the secure connection failed";
+    case ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR: return "refused a redirect from https to http";
+    case ERROR_HTTP_REDIRECT_FAILED: return Detail.empty() ? "the redirect could not be followed" : Detail;
+    case ERROR_HTTP_INVALID_SERVER_RESPONSE: return "the server's answer is not HTTP";
+    case ERROR_INTERNET_INVALID_URL: return "not a valid URL";
+    case ERROR_INTERNET_UNRECOGNIZED_SCHEME: return "not an http or https URL";
+    case ERROR_HTTP_INVALID_HEADER: return "an added header line is not valid";
+    default: return Detail.empty() ? "error " + std::to_string(Code) : Detail;
+  }
+}
 
 std::string HTTPReadString(const std::string& URL, int Timeout) {
   if (URL.empty()) return std::string();

@@ -222,6 +222,11 @@ class TzuCustomHTTP : public TzuLoginComponent {
   void SetWaitTimeout(std::uint32_t V);
   bool WorkOffline() const { return FWorkOffline; }
   void SetWorkOffline(bool V) { FWorkOffline = V; }
+  // The largest body a run takes into memory (no output file), in bytes; 0: no limit. A
+  // successful response beyond it ends as an output file error without reading on; an error
+  // response's body is cut there.
+  std::uint64_t MaxMemoryBody() const { return FMaxMemoryBody; }
+  void SetMaxMemoryBody(std::uint64_t V) { FMaxMemoryBody = V; }
 
   // Operations (main thread).
   bool Read(bool WaitUntilDone);
@@ -266,6 +271,11 @@ class TzuCustomHTTP : public TzuLoginComponent {
   // Last transfer's values (main thread; valid between the start and the release).
   int StatusCode() const;
   bool InUse() const { return FInUse; }
+  // Why the last run could not reach the server or lost the connection: the request layer's
+  // error (ERROR_INTERNET_...; 0 when none) and a short English reason for people
+  // ("certificate not trusted: unknown authority", "connection refused", ...).
+  unsigned LastError() const;
+  std::string LastErrorReason() const;
 
   // Events.
   TzuHTTPBeforeSendRequest OnBeforeSendRequest;
@@ -323,6 +333,7 @@ class TzuCustomHTTP : public TzuLoginComponent {
   TzuHTTPTimeouts FTimeouts;
   int FTransferBufferSize = 4096;
   bool FWorkOffline = false;
+  std::uint64_t FMaxMemoryBody = 0;
   bool FFreeOnTerminate = false;
   THandle FSyncWindow = 0;  // where workers' synchronised calls arrive
   std::unique_ptr<TzuHTTPUploadStream> FUploadStream;
@@ -363,6 +374,9 @@ std::string URLToHostName(const std::string& URL);
 // The last segment of the path (split at '/' and '\'); empty when the path ends in one.
 std::string URLToFileName(const std::string& URL);
 std::string HTTPErrorToStr(int Code);
+// A request layer error (ERROR_INTERNET_...) in a few words; Detail (the library's own text)
+// is used for errors without words of their own.
+std::string InternetErrorReason(unsigned Code, const std::string& Detail = std::string());
 // The body of a successful GET, or empty; Timeout milliseconds (0: none).
 std::string HTTPReadString(const std::string& URL, int Timeout);
 

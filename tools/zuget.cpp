@@ -282,8 +282,9 @@ int main(int argc, char** argv) {
   };
   H->OnConnLost = [&](TObject*, const std::string&, std::int64_t Size, std::int64_t Read, TStream*) {
     Event("connlost " + std::to_string(Read) + " " + std::to_string(Size));
-    Say("connection lost after " + std::to_string(Read) + " of " + std::to_string(Size) + " bytes" +
-        (O.Output.empty() ? "" : "; continue with --resume"));
+    const std::string Why = H->LastErrorReason();
+    Say("connection lost after " + std::to_string(Read) + (Size > 0 ? " of " + std::to_string(Size) : std::string()) +
+        " bytes" + (Why.empty() ? "" : " (" + Why + ")") + (O.Output.empty() ? "" : "; continue with --resume"));
     Finish(exConnLost);
   };
   H->OnHTTPError = [&](TObject*, int Code, TStream*) {
@@ -294,7 +295,8 @@ int main(int argc, char** argv) {
   };
   H->OnHostUnreachable = [&](TObject*) {
     Event("unreachable");
-    Say("cannot reach " + (H->GetHostName().empty() ? O.URL : H->GetHostName()));
+    const std::string Why = H->LastErrorReason();
+    Say("cannot reach " + (H->GetHostName().empty() ? O.URL : H->GetHostName()) + (Why.empty() ? "" : ": " + Why));
     Finish(exUnreachable);
   };
   H->OnUploadCGITimeoutFailed = [&](TObject*) {

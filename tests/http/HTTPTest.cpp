@@ -6,12 +6,15 @@
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <mutex>
+#include <set>
 
 #include "QtTestUtil.h"
 #include "TestUtil.h"
 #include "http/zuHTTP.h"
 #include "platform/framework/FormData.h"
 #include "platform/framework/Streams.h"
+#include "platform/os/Files.h"
 #include "servers/TestServers.h"
 
 using namespace zu;
@@ -239,6 +242,7 @@ TEST_F(HTTPTest, UnresolvableHostAndRefusedPort) {
   ASSERT_TRUE(RunToEnd());
   EXPECT_EQ(E.Names, (std::vector<std::string>{"HostUnreachable", "AnyError"}));
   EXPECT_EQ(H->StatusCode(), -1);
+  EXPECT_EQ(H->LastErrorReason(), "the host name could not be resolved");
   TEvents E2;
   E2.Attach(*H);
   E = E2;
@@ -246,6 +250,7 @@ TEST_F(HTTPTest, UnresolvableHostAndRefusedPort) {
   H->SetURL("http://127.0.0.1:" + std::to_string(zutest::FreePort()) + "/x");
   ASSERT_TRUE(RunToEnd());
   EXPECT_EQ(E.Names, (std::vector<std::string>{"HostUnreachable", "AnyError"}));
+  EXPECT_EQ(H->LastErrorReason(), "connection refused");
 }
 
 TEST_F(HTTPTest, FileDownloadGetsCompleteAttributesAndANilStream) {
@@ -698,10 +703,16 @@ TEST_F(HTTPTest, CertificatesAndTheirIgnoreOptions) {
       H->SetInternetOptions(Bit(ioKeepConnection) | Bit(Option));
       H->SetURL(N.TlsUrl(C.Port, "/hello.txt"));
       ASSERT_TRUE(RunToEnd());
-      if (Option == C.Ignore)
+      if (Option == C.Ignore) {
         EXPECT_EQ(E.Body, "Hello, world!\n") << C.Port << " accepted with its own ignore option";
-      else
+      } else {
         EXPECT_TRUE(E.Has("HostUnreachable")) << C.Port << " refused with another ignore option " << Option;
+        // Which check failed is said.
+        const char* Why = C.Ignore == ioIgnoreUnknownCertificateAuthority ? "unknown authority"
+                          : C.Ignore == ioIgnoreCertificateDateInvalid   ? "expired"
+                                                                         : "another name";
+        EXPECT_NE(H->LastErrorReason().find(Why), std::string::npos) << H->LastErrorReason();
+      }
     }
   }
   E = TEvents();
@@ -742,4 +753,157 @@ TEST_F(HTTPTest, WaitingReadGivesUpAfterAQuietWaitTimeout) {
   ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }));
   EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
   EXPECT_EQ(Expired, 2);
+}
+
+TEST_F(HTTPTest, ReadFailuresAreLostConnectionsWhateverTheFraming) {
+  // Without a length the end of the body can still be told from a failure: a reset, a chunk
+  // cut short or a stall is no done download.
+  FaultServer F;
+  F.On("/reset", [](const zutest::FaultRequest&, zutest::FaultConnection& C) {
+    C.Send("HTTP/1.1 200 OK\r\n\r\n" + std::string(5000, 'r'));
+    C.Sleep(100);
+    C.Reset();
+  });
+  F.On("/chunk", [](const zutest::FaultRequest&, zutest::FaultConnection& C) {
+    C.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n20\r\nabc");
+    C.Close();
+  });
+  F.On("/stall", [](const zutest::FaultRequest&, zutest::FaultConnection& C) {
+    C.Send("HTTP/1.1 200 OK\r\n\r\npartial");
+    C.Sleep(10000);
+  });
+  H->Timeouts()->SetReceiveTimeout(400);
+  for (const auto& [Path, Read] : std::vector<std::pair<std::string, std::int64_t>>{
+           {"/reset", 5000}, {"/chunk", 8}, {"/stall", 7}})
+    for (const bool ToFile : {false, true}) {
+      SCOPED_TRACE(Path + (ToFile ? " into a file" : " into memory"));
+      E = TEvents();
+      E.Attach(*H);
+      H->SetURL(F.Url(Path));
+      const std::string Out = Dir.File("out" + Path.substr(1));
+      H->SetOutputFileName(ToFile ? Out : std::string());
+      ASSERT_TRUE(RunToEnd());
+      EXPECT_EQ(E.Names, (std::vector<std::string>{"ConnLost", "AnyError"}));
+      EXPECT_EQ(E.ConnLostSize, 0) << "no length was announced";
+      EXPECT_EQ(E.ConnLostRead, Read);
+      EXPECT_FALSE(H->LastErrorReason().empty());
+      if (ToFile) {
+        std::uint32_t A = 0;
+        ASSERT_TRUE(os::GetFileAttributes(Out, A));
+        EXPECT_TRUE(A & os::FILE_ATTRIBUTE_TEMPORARY) << "kept incomplete";
+        EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(Out)), Read);
+      }
+    }
+}
+
+TEST_F(HTTPTest, AnnouncedLengthReservesBoundedMemory) {
+  FaultServer F;
+  F.On("/liar", [](const zutest::FaultRequest&, zutest::FaultConnection& C) {
+    C.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000000000\r\n\r\n0123456789");
+    C.Close();
+  });
+  std::int64_t Capacity = -1;
+  H->OnConnLost = [&](TObject*, const std::string&, std::int64_t Size, std::int64_t Read, TStream* S) {
+    E.Names.push_back("ConnLost");
+    E.ConnLostSize = Size;
+    E.ConnLostRead = Read;
+    if (auto* M = dynamic_cast<TMemoryStream*>(S)) Capacity = M->Capacity();
+  };
+  H->SetURL(F.Url("/liar"));
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(E.Names, (std::vector<std::string>{"ConnLost", "AnyError"}));
+  EXPECT_EQ(E.ConnLostSize, 100000000000);
+  EXPECT_EQ(E.ConnLostRead, 10);
+  EXPECT_GE(Capacity, 10);
+  EXPECT_LE(Capacity, 16 << 20) << "the server's word reserved more than the bound";
+}
+
+TEST_F(HTTPTest, MaxMemoryBodyRefusesLargerBodiesAndCutsErrorBodies) {
+  FaultServer F;
+  F.On("/long", FaultServer::Reply(200, std::string(5000, 'l')));
+  F.On("/close", [](const zutest::FaultRequest&, zutest::FaultConnection& C) {
+    C.Send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + std::string(50000, 'c'));
+    C.Close();
+  });
+  F.On("/missing", FaultServer::Reply(404, std::string(5000, 'm')));
+  H->SetMaxMemoryBody(1000);
+  for (const char* Path : {"/long", "/close"}) {
+    SCOPED_TRACE(Path);
+    E = TEvents();
+    E.Attach(*H);
+    H->SetURL(F.Url(Path));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(E.Names, (std::vector<std::string>{"AnyError", "OutputFileError"}));
+    EXPECT_LE(E.LastProgressRead, 1000);
+  }
+  E = TEvents();
+  E.Attach(*H);
+  H->SetURL(F.Url("/missing"));
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(E.Names, (std::vector<std::string>{"HTTPError", "AnyError"}));
+  EXPECT_EQ(E.HTTPError, 404);
+  EXPECT_LE(E.Body.size(), 1000u);
+  // Into a file there is no such bound.
+  E = TEvents();
+  E.Attach(*H);
+  H->SetURL(F.Url("/long"));
+  H->SetOutputFileName(Dir.File("long.bin"));
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
+}
+
+TEST_F(HTTPTest, WorkOfflineConcernsOnlyItsOwnComponent) {
+  FaultServer F;
+  F.On("/x", FaultServer::Reply(200, "online"));
+  auto* Other = new TzuHTTP(&Root);
+  TEvents OtherEvents;
+  OtherEvents.Attach(*Other);
+  H->SetWorkOffline(true);
+  H->SetURL(F.Url("/x"));
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(E.Names, (std::vector<std::string>{"HostUnreachable", "AnyError"}));
+  EXPECT_EQ(H->LastErrorReason(), "working offline");
+  EXPECT_FALSE(H->IsGlobalOffline());
+  Other->SetURL(F.Url("/x"));
+  ASSERT_TRUE(Other->Read(false));
+  ASSERT_TRUE(PumpUntil([&] { return OtherEvents.Finished && !Other->GetThreadBusy(); }));
+  EXPECT_EQ(OtherEvents.Names, std::vector<std::string>{"Done"});
+  EXPECT_EQ(OtherEvents.Body, "online");
+  E = TEvents();
+  E.Attach(*H);
+  H->SetWorkOffline(false);
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
+}
+
+TEST_F(HTTPTest, EventsOnTheWorkerNameTheComponentAsSender) {
+  NginxServer N;
+  ASSERT_TRUE(N.Ok()) << N.Error();
+  std::mutex Lock;
+  std::set<TObject*> Senders;
+  int Calls = 0;
+  auto Note = [&](TObject* S) {
+    std::lock_guard<std::mutex> L(Lock);
+    Senders.insert(S);
+    ++Calls;
+  };
+  H->OnBeforeSendRequest = [&](TObject* S, void*) { Note(S); };
+  H->OnStatusChanged = [&](TObject* S, unsigned, const std::string&) { Note(S); };
+  H->OnRedirected = [&](TObject* S, const std::string&) { Note(S); };
+  H->SetURL(N.Url("/redirect/302"));
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(E.Body, "Hello, world!\n");
+  std::lock_guard<std::mutex> L(Lock);
+  EXPECT_GT(Calls, 3);
+  EXPECT_EQ(Senders, std::set<TObject*>{H});
+}
+
+TEST_F(HTTPTest, QueryHoldingAUrlIsAQuery) {
+  FaultServer F;
+  F.On("/a.txt", FaultServer::Reply(200, "a"));
+  H->SetURL(F.Url("/a.txt?x=http://y/z&w=1"));
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
+  EXPECT_EQ(F.Last().Path(), "/a.txt");
+  EXPECT_NE(F.Last().Target.find("x=http"), std::string::npos) << F.Last().Target;
 }
