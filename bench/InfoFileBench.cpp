@@ -33,7 +33,7 @@ void BM_ReadInfoFile(benchmark::State& State) {
   const std::string T = MakeInfoFile(20, static_cast<int>(State.range(0)));
   for (auto _ : State) benchmark::DoNotOptimize(zu::ReadInfoFile(T));
 }
-BENCHMARK(BM_ReadInfoFile)->Arg(2)->Arg(50);
+BENCHMARK(BM_ReadInfoFile)->Arg(2)->Arg(50)->Arg(20000)->Unit(benchmark::kMicrosecond);
 
 void BM_VersionCheck(benchmark::State& State) {
   for (auto _ : State) {

@@ -221,6 +221,10 @@ TzuRenewix::TzuRenewix(TComponent* AOwner) : TzuCustomHTTP(AOwner), FAlive(std::
                                      TStream* St) { HTTPConnLost(S, CT, Size, Read, St); };
   TzuCustomHTTP::OnHTTPError = [this](TObject* S, int Code, TStream* St) { HTTPError(S, Code, St); };
   TzuCustomHTTP::OnHostUnreachable = [this](TObject* S) { HTTPHostUnreachable(S); };
+  // The info file over its bound, or a file the disk cannot take: without this slot a
+  // check or a download would wait for an answer that never comes.
+  TzuCustomHTTP::OnOutputFileError = [this](TObject* S) { HTTPOutputFileError(S); };
+  SetMaxMemoryBody(MaxInfoFileSize);
   TzuCustomHTTP::OnPasswordRequest = [this](TObject* S, const std::string& Realm, bool& TryAgain) {
     HTTPPasswordRequest(S, Realm, TryAgain);
   };
@@ -464,15 +468,27 @@ void TzuRenewix::HTTPProgress(TObject*, const std::string&, std::int64_t DataSiz
   WizardSetEstimatedTime(RXFmtLangStr(8, {Left / 3600, Left / 60 % 60, Left % 60}));
 }
 
+void TzuRenewix::NoInfoFile() {
+  StopWait(FWaitHandle);
+  const auto Alive = FAlive;
+  if (OnNoInfoFile) OnNoInfoFile(this);
+  if (*Alive && Shows(mNoInfoFile)) RXLangMsgBox(25, MB_ICONSTOP);
+}
+
 void TzuRenewix::HTTPError(TObject*, int ErrorCode, TStream*) {
   if (FQueryInfoStage) {
-    StopWait(FWaitHandle);
-    const auto Alive = FAlive;
-    if (OnNoInfoFile) OnNoInfoFile(this);
-    if (*Alive && Shows(mNoInfoFile)) RXLangMsgBox(25, MB_ICONSTOP);
+    NoInfoFile();
     return;
   }
   LostFile(ErrorCode);
+}
+
+void TzuRenewix::HTTPOutputFileError(TObject*) {
+  if (FQueryInfoStage) {
+    NoInfoFile();  // larger than any info file: not one
+    return;
+  }
+  LostFile(0);  // the file could not be stored (a full disk, a folder that cannot be written)
 }
 
 void TzuRenewix::LostFile(int ErrorCode) {

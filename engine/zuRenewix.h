@@ -45,6 +45,8 @@ enum TzuRenewixLanguage {
 inline constexpr const char* DefaultRestartParams = "/afterupgrade";
 // Suffix of a downloaded file until the helper moves it into place.
 inline constexpr const char* TempFileSuffix = ".uTMP";
+// An info file is a few lines; anything larger than this is not one, and is not read on.
+inline constexpr std::uint64_t MaxInfoFileSize = 1u << 20;
 
 // Events.
 using TzuRXBeginUpgradeEvent = std::function<void(TObject* Sender, const std::string& UpgradeMsg,
@@ -232,6 +234,8 @@ class TzuRenewix : public TzuCustomHTTP {
   void HTTPConnLost(TObject* Sender, const std::string& ContentType, std::int64_t FileSize, std::int64_t BytesRead,
                     TStream* Stream);
   void HTTPError(TObject* Sender, int ErrorCode, TStream* Stream);
+  void HTTPOutputFileError(TObject* Sender);
+  void NoInfoFile();
   void HTTPHostUnreachable(TObject* Sender);
   void HTTPPasswordRequest(TObject* Sender, const std::string& Realm, bool& TryAgain);
   // Waits on FWaitHandle; false when a wait is already pending (nothing waited). Returns

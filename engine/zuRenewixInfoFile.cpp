@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 
 #include "support/zuUtils.h"
 
@@ -28,13 +29,29 @@ std::string DateToRXDate(TDateTime D) {
 }
 
 std::vector<std::string> InfoFileURLs(const std::string& Text) {
+  // One pass over the text finds every "#url<digits>=" (A-Z folded, the first of each key
+  // counts, as ParseStr takes it), so thousands of URLs cost one read, not one per URL.
+  const std::string Lower = LowerCase(Text);
+  std::unordered_map<std::string, size_t> ValueAt;
+  for (size_t P = Lower.find("#url"); P != std::string::npos; P = Lower.find("#url", P + 1)) {
+    size_t E = P + 4;
+    while (E < Lower.size() && Lower[E] >= '0' && Lower[E] <= '9') ++E;
+    if (E < Lower.size() && Lower[E] == '=') ValueAt.emplace(Lower.substr(P + 4, E - P - 4), E + 1);
+  }
+  auto Value = [&](const std::string& Digits) {
+    const auto It = ValueAt.find(Digits);
+    if (It == ValueAt.end()) return std::string();
+    size_t End = It->second;
+    while (End < Text.size() && static_cast<unsigned char>(Text[End]) >= 32) ++End;
+    return Text.substr(It->second, End - It->second);
+  };
   std::vector<std::string> URLs;
-  for (const char* Key : {"#url", "#url0"}) {
-    std::string V = ParseStr(Text, Key, false, "");
+  for (const char* Digits : {"", "0"}) {
+    std::string V = Value(Digits);
     if (!V.empty()) URLs.push_back(std::move(V));
   }
   for (size_t N = URLs.size() + 1;; ++N) {
-    std::string V = ParseStr(Text, "#url" + std::to_string(N), false, "");
+    std::string V = Value(std::to_string(N));
     if (V.empty()) break;
     URLs.push_back(std::move(V));
   }

@@ -1,5 +1,6 @@
 #include "support/zuUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -40,7 +41,11 @@ std::string ParseStr(const std::string& Text, const std::string& Key, bool Multi
                      const std::string& Default) {
   const std::string Pattern = LowerCase(Key) + (MultiLine ? "={" : "=");
   std::string Value;
-  const size_t Found = LowerCase(Text).find(Pattern);
+  // Searched in place (A-Z folded as compared): no lower-cased copy of the whole text per key.
+  const auto Fold = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; };
+  const auto It = std::search(Text.begin(), Text.end(), Pattern.begin(), Pattern.end(),
+                              [&](char A, char B) { return Fold(A) == B; });
+  const size_t Found = It == Text.end() ? std::string::npos : static_cast<size_t>(It - Text.begin());
   if (Found != std::string::npos) {
     const size_t Start = Found + Pattern.size();
     size_t End = Start;

@@ -2,7 +2,11 @@
 
 #include <cmath>
 
+#include "QtTestUtil.h"
+#include "TestUtil.h"
+#include "engine/zuRenewix.h"
 #include "engine/zuRenewixInfoFile.h"
+#include "servers/TestServers.h"
 
 using namespace zu;
 
@@ -115,4 +119,66 @@ TEST(NewerVersion, ByDate) {
   // An unreadable local date is today too.
   EXPECT_TRUE(IsNewerVersion("#date=01/01/9999", byDate, "", "garbage"));
   EXPECT_FALSE(IsNewerVersion("#date=01/01/2000", byDate, "", "garbage"));
+}
+
+TEST(InfoFile, ThousandsOfUrlsInOrderAndKeysAsParseStrFindsThem) {
+  std::string T = "#version=2\r\n";
+  for (int I = 1; I <= 20000; ++I) T += "#URL" + std::to_string(I) + "=http://h/f" + std::to_string(I) + "\r\n";
+  T += "#url3=late duplicate\r\n";
+  const auto L = InfoFileURLs(T);
+  ASSERT_EQ(L.size(), 20000u);
+  EXPECT_EQ(L[2], "http://h/f3") << "the first of a key counts";
+  EXPECT_EQ(L[19999], "http://h/f20000");
+  // A key anywhere in the text, also inside another value, as ParseStr finds it.
+  EXPECT_EQ(InfoFileURLs("#message={#url=http://in/notes}\n#url=http://h/a\n"),
+            std::vector<std::string>{"http://in/notes}"});
+  EXPECT_EQ(InfoFileURLs("x#url1=A\n#url01=B\n#url2=C"), (std::vector<std::string>{"A", "C"}));
+}
+
+namespace {
+
+struct TInfoRoot : TComponent {
+  TInfoRoot() : TComponent(nullptr) {}
+};
+
+// The outcome of one non-blocking check against Url.
+std::string CheckOutcome(const std::string& Url) {
+  TInfoRoot Root;
+  auto* R = new TzuRenewix(&Root);
+  R->SetShowMessages(0);
+  R->SetVersionControl(byNumber);
+  R->SetVersionNumber("1.0.0.0");
+  R->SetInfoFileURL(Url);
+  std::string Outcome;
+  R->OnNoInfoFile = [&](TObject*) { Outcome = "NoInfoFile"; };
+  R->OnNoUpdateAvailable = [&](TObject*) { Outcome = "NoUpdateAvailable"; };
+  R->OnBeginUpgrade = [&](TObject*, const std::string&, TzuUpgradeMethod, TStringList*, bool& Can) {
+    Outcome = "BeginUpgrade";
+    Can = false;
+  };
+  R->OnHostUnreachable = [&](TObject*, const std::string&, const std::string&) { Outcome = "HostUnreachable"; };
+  R->OnConnLost = [&](TObject*) { Outcome = "ConnLost"; };
+  R->CheckUpdate(false);
+  zutest::PumpUntil([&] { return !Outcome.empty() && !R->GetThreadBusy(); }, 20000);
+  return Outcome;
+}
+
+}  // namespace
+
+TEST(InfoFile, AnInfoFileOverTheBoundIsNoInfoFileAndIsNotReadOn) {
+  zutest::FaultServer F;
+  const std::string Head = "#version=2.0.0.0\r\n#url=http://h/prog\r\n#message={";
+  F.On("/ok", zutest::FaultServer::Reply(200, Head + std::string(1000, 'n') + "}\r\n"));
+  F.On("/announced", zutest::FaultServer::Reply(200, Head + std::string(MaxInfoFileSize, 'n') + "}\r\n"));
+  // Without a length, and without end: the check stops at the bound instead of growing.
+  F.On("/endless", [](const zutest::FaultRequest&, zutest::FaultConnection& C) {
+    if (!C.Send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n#version=2.0.0.0\r\n")) return;
+    const std::string Block(64 * 1024, 'e');
+    for (int I = 0; I < 2000 && C.Send(Block); ++I) {
+    }
+    C.Close();
+  });
+  EXPECT_EQ(CheckOutcome(F.Url("/ok")), "BeginUpgrade");
+  EXPECT_EQ(CheckOutcome(F.Url("/announced")), "NoInfoFile");
+  EXPECT_EQ(CheckOutcome(F.Url("/endless")), "NoInfoFile");
 }
