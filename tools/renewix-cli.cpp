@@ -339,11 +339,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s #%d\n", Plain(RXLangStr(21)).c_str(), Code);
     ContinueUpgrade = AskYes(Plain(RXFmtLangStr(28, {R->GetFileName()})));
   };
-  // A file that cannot be written gets no event of the component: give up instead of waiting.
-  R->TzuCustomHTTP::OnOutputFileError = [&](TObject*) {
+  // Says which file could not be written; the engine then ends the download as a lost file
+  // (or the check, for an info file over its bound).
+  R->TzuCustomHTTP::OnOutputFileError = [&, Engine = R->TzuCustomHTTP::OnOutputFileError](TObject* Sender) {
     Bar.End();
-    std::fprintf(stderr, "renewix-cli: cannot write %s\n", R->OutputFileName().c_str());
-    R->Abort(false);
+    if (!R->QueryInfoStage()) std::fprintf(stderr, "renewix-cli: cannot write %s\n", R->OutputFileName().c_str());
+    if (Engine) Engine(Sender);
+  };
+  // The reason behind an unreachable host or a lost connection, in a second line.
+  auto Why = [&] {
+    const std::string Reason = R->LastErrorReason();
+    if (!Reason.empty()) std::fprintf(stderr, "renewix-cli: %s\n", Reason.c_str());
   };
   R->OnNoUpdateAvailable = [&](TObject*) {
     Event("noupdate");
@@ -358,11 +364,13 @@ int main(int argc, char** argv) {
   R->OnHostUnreachable = [&](TObject*, const std::string&, const std::string& Host) {
     Event("unreachable " + Host);
     Notice(RXFmtLangStr(26, {"http://" + Host}));
+    Why();
     Finish(exUnreachable);
   };
   R->OnConnLost = [&](TObject*) {
     Event("connlost");
     Notice(RXLangStr(30));
+    Why();
     Finish(exConnLost);
   };
   R->OnAborted = [&](TObject*) {

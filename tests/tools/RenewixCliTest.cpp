@@ -279,6 +279,7 @@ TEST_F(RenewixCliServer, ReportsWhyACheckFailed) {
   EXPECT_EQ(R.ExitCode, 3) << R.Err;
   EXPECT_EQ(R.Out, "unreachable update.invalid\n");
   EXPECT_TRUE(Contains(R.Err, Message(26, {std::string("http://update.invalid")}))) << R.Err;
+  EXPECT_TRUE(Contains(R.Err, "the host name could not be resolved")) << R.Err;
 
   zutest::FaultServer Cut;
   ASSERT_TRUE(Cut.Ok());
@@ -288,6 +289,7 @@ TEST_F(RenewixCliServer, ReportsWhyACheckFailed) {
   EXPECT_EQ(R.ExitCode, 5) << R.Err;
   EXPECT_EQ(R.Out, "connlost\n");
   EXPECT_TRUE(Contains(R.Err, Message(30))) << R.Err;
+  EXPECT_TRUE(Contains(R.Err, "the connection broke off")) << R.Err;
 }
 
 TEST_F(RenewixCliServer, QuestionAnsweredOnStandardInput) {
