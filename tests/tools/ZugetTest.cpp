@@ -67,6 +67,16 @@ TEST(Zuget, ExitStatusPerOutcome) {
   R = Zuget({"http://no-such-host.invalid/", "--events"});
   EXPECT_EQ(R.ExitCode, 3);
   EXPECT_NE(R.Err.find("unreachable"), std::string::npos);
+  EXPECT_NE(R.Err.find("cannot reach no-such-host.invalid: the host name could not be resolved"), std::string::npos)
+      << R.Err;
+  // Why it failed is said: a refused port, a proxy that is not there.
+  const std::string Closed = "127.0.0.1:" + std::to_string(zutest::FreePort());
+  R = Zuget({"http://" + Closed + "/x"});
+  EXPECT_EQ(R.ExitCode, 3);
+  EXPECT_NE(R.Err.find(": connection refused"), std::string::npos) << R.Err;
+  R = Zuget({"http://localhost:" + std::to_string(N.Port()) + "/hello.txt", "--proxy", Closed});
+  EXPECT_EQ(R.ExitCode, 3);
+  EXPECT_NE(R.Err.find(": the proxy refused the connection"), std::string::npos) << R.Err;
   R = Zuget({N.Url("/hello.txt"), "-o", D.File("no/dir/x"), "--events"});
   EXPECT_EQ(R.ExitCode, 6);
   EXPECT_NE(R.Err.find("outputfileerror"), std::string::npos);
