@@ -1,8 +1,8 @@
 #include "engine/zuRenewixInfoFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <unordered_map>
 
 #include "support/zuUtils.h"
 
@@ -28,33 +28,47 @@ std::string DateToRXDate(TDateTime D) {
   return Buf;
 }
 
-std::vector<std::string> InfoFileURLs(const std::string& Text) {
-  // One pass over the text finds every "#url<digits>=" (A-Z folded, the first of each key
-  // counts, as ParseStr takes it), so thousands of URLs cost one read, not one per URL.
-  const std::string Lower = LowerCase(Text);
-  std::unordered_map<std::string, size_t> ValueAt;
-  for (size_t P = Lower.find("#url"); P != std::string::npos; P = Lower.find("#url", P + 1)) {
-    size_t E = P + 4;
-    while (E < Lower.size() && Lower[E] >= '0' && Lower[E] <= '9') ++E;
-    if (E < Lower.size() && Lower[E] == '=') ValueAt.emplace(Lower.substr(P + 4, E - P - 4), E + 1);
+TzuInfoFileKeys::TzuInfoFileKeys(const std::string& Text) : FText(Text) {
+  // A pattern "#key=" can only start at a '#', and there it ends at the first '=' after it
+  // (a key holds no '='): so every '#' names at most one key. Keys are short; a '#' with no
+  // '=' within reach names none, which keeps this one pass over the text.
+  constexpr std::size_t MaxKey = 256;
+  for (std::size_t P = Text.find('#'); P != std::string::npos; P = Text.find('#', P + 1)) {
+    const auto From = Text.begin() + static_cast<std::ptrdiff_t>(P) + 1;
+    const auto To = Text.begin() + static_cast<std::ptrdiff_t>(std::min(Text.size(), P + 1 + MaxKey));
+    const auto Eq = std::find(From, To, '=');
+    if (Eq == To) continue;
+    const auto At = static_cast<std::size_t>(Eq - Text.begin());
+    FValueAt.emplace(LowerCase(Text.substr(P, At - P)), At + 1);
   }
-  auto Value = [&](const std::string& Digits) {
-    const auto It = ValueAt.find(Digits);
-    if (It == ValueAt.end()) return std::string();
-    size_t End = It->second;
-    while (End < Text.size() && static_cast<unsigned char>(Text[End]) >= 32) ++End;
-    return Text.substr(It->second, End - It->second);
-  };
-  std::vector<std::string> URLs;
-  for (const char* Digits : {"", "0"}) {
-    std::string V = Value(Digits);
-    if (!V.empty()) URLs.push_back(std::move(V));
+}
+
+std::string TzuInfoFileKeys::Value(const std::string& Key) const {
+  const auto It = FValueAt.find(LowerCase(Key));
+  if (It == FValueAt.end()) return std::string();
+  std::size_t End = It->second;
+  while (End < FText.size() && static_cast<unsigned char>(FText[End]) >= 32) ++End;
+  return FText.substr(It->second, End - It->second);
+}
+
+std::vector<std::pair<std::string, std::string>> InfoFileURLEntries(const TzuInfoFileKeys& Keys) {
+  std::vector<std::pair<std::string, std::string>> URLs;
+  for (const char* Key : {"#url", "#url0"}) {
+    std::string V = Keys.Value(Key);
+    if (!V.empty()) URLs.emplace_back(Key, std::move(V));
   }
-  for (size_t N = URLs.size() + 1;; ++N) {
-    std::string V = Value(std::to_string(N));
+  for (std::size_t N = URLs.size() + 1;; ++N) {
+    const std::string Key = "#url" + std::to_string(N);
+    std::string V = Keys.Value(Key);
     if (V.empty()) break;
-    URLs.push_back(std::move(V));
+    URLs.emplace_back(Key, std::move(V));
   }
+  return URLs;
+}
+
+std::vector<std::string> InfoFileURLs(const std::string& Text) {
+  std::vector<std::string> URLs;
+  for (auto& E : InfoFileURLEntries(TzuInfoFileKeys(Text))) URLs.push_back(std::move(E.second));
   return URLs;
 }
 

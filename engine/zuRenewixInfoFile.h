@@ -6,6 +6,8 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/framework/DateTime.h"
@@ -20,9 +22,24 @@ TDateTime RXDateToDate(const std::string& S);
 // Two-digit month "/" two-digit day "/" four-digit year.
 std::string DateToRXDate(TDateTime D);
 
+// The single-line values of every "#key=" in a text, found in one pass: Value(Key) is what
+// ParseStr(Text, Key, false, "") gives for a key that starts with '#' (A-Z folded, the first
+// occurrence anywhere counts), without a search per key.
+class TzuInfoFileKeys {
+ public:
+  explicit TzuInfoFileKeys(const std::string& Text);
+  std::string Value(const std::string& Key) const;
+
+ private:
+  const std::string& FText;
+  std::unordered_map<std::string, std::size_t> FValueAt;  // lower-cased key -> value's start
+};
+
 // The ordered list of file addresses: #url, #url0, then #url<n+1>, #url<n+2>... until the
 // first missing or empty number (n = entries found so far).
 std::vector<std::string> InfoFileURLs(const std::string& Text);
+// The same list with the key each address came from ("#url", "#url0", "#url2", ...).
+std::vector<std::pair<std::string, std::string>> InfoFileURLEntries(const TzuInfoFileKeys& Keys);
 // The first character of #method: '1' external setup, '2' redirect, anything else self-upgrade.
 TzuUpgradeMethod InfoFileMethod(const std::string& Text);
 
