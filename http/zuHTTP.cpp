@@ -14,6 +14,7 @@
 #include "platform/framework/Application.h"
 #include "platform/framework/Messages.h"
 #include "platform/inet/Inet.h"
+#include "platform/os/Crypto.h"
 #include "platform/os/Files.h"
 #include "support/zuStreams.h"
 
@@ -247,6 +248,7 @@ struct TzuCustomHTTP::TTransfer {
   TzuHTTPRequestMethod RequestMethod = rmAutoDetect;
   bool WorkOffline = false, ShowGoOnlineMessage = false;
   std::uint64_t MaxMemoryBody = 0;
+  bool HashOutput = false;
   TzuFileAttributes Incomplete, Complete;
   int BufferSize = 4096;
   bool WantHeaderInfo = false, WantProgress = false, WantPassword = false, WantProxyAuth = false;
@@ -284,6 +286,9 @@ struct TzuCustomHTTP::TTransfer {
   bool WriteFailed = false;
   // Reading the body failed before it ended as the protocol says (a cut, a reset, a time-out).
   bool ReadFailed = false;
+  // The SHA-256 of the whole output as it is written (HashOutput); Sha256 once it is complete.
+  std::unique_ptr<os::TSha256> Hash;
+  std::string Sha256;
   // The request layer's error that ended the run, for LastErrorReason.
   unsigned Error = 0;
   std::string ErrorText;
@@ -413,6 +418,7 @@ class TzuHTTPWorker {
   bool Query(unsigned Code, std::string& Value) { return T.Request && HttpQueryInfo(T.Request, Code, Value); }
   bool ReadStatus();
   void Restart();
+  void StartHash();
   // The body ended otherwise than the protocol defines: whatever it holds, it is not done.
   bool ReadFailed() {
     NoteError();
@@ -690,6 +696,8 @@ bool TzuHTTPWorker::Recover416() {
   auto Complete = [&](std::uint64_t FullSize) {
     // Nothing to receive: a completed download of the file as it stands.
     T.ResumeOffset = FullSize;
+    std::uint64_t Size = 0;
+    if (T.HashOutput && !os::Sha256File(T.OutputFileName, T.Sha256, Size)) T.Sha256.clear();
     T.AlreadyComplete = true;
     T.Success = true;
     std::string Type;
@@ -817,8 +825,32 @@ bool TzuHTTPWorker::ReadLoop() {
   return Fail();
 }
 
+// The hash of a resumed file starts with the bytes it already holds (read once, here; the
+// rest is hashed as it arrives). Without them no hash is given.
+void TzuHTTPWorker::StartHash() {
+  T.Hash.reset();
+  T.Sha256.clear();
+  if (!T.HashOutput) return;
+  auto H = std::make_unique<os::TSha256>();
+  if (T.ResumeOffset != 0 && T.OutputIsFile) {
+    const int Fd = ::open(T.OutputFileName.c_str(), O_RDONLY | O_CLOEXEC);
+    std::vector<char> Buf(1 << 16);
+    std::uint64_t Left = T.ResumeOffset;
+    while (Fd >= 0 && Left > 0) {
+      const ssize_t N = ::read(Fd, Buf.data(), static_cast<std::size_t>(std::min<std::uint64_t>(Left, Buf.size())));
+      if (N <= 0) break;
+      H->Update(Buf.data(), static_cast<std::size_t>(N));
+      Left -= static_cast<std::uint64_t>(N);
+    }
+    if (Fd >= 0) ::close(Fd);
+    if (Left != 0) return;
+  }
+  T.Hash = std::move(H);
+}
+
 bool TzuHTTPWorker::ReadBlocks() {
   bool ResumeCheck = T.ResumeOffset != 0 && T.OutputIsFile;
+  StartHash();
   T.BytesRead = 0;
   std::vector<char> Buffer(static_cast<size_t>(T.BufferSize));
   // The body goes from the network straight into the stream, in the pieces it arrives in.
@@ -835,7 +867,10 @@ bool TzuHTTPWorker::ReadBlocks() {
       return false;
     }
     try {
-      if (T.Stream->Write(Data, static_cast<std::int64_t>(N)) == static_cast<std::int64_t>(N)) return true;
+      if (T.Stream->Write(Data, static_cast<std::int64_t>(N)) == static_cast<std::int64_t>(N)) {
+        if (T.Hash) T.Hash->Update(Data, N);
+        return true;
+      }
       T.WriteFailed = true;  // a full disk, say: reported as an output file error
     } catch (const std::bad_alloc&) {
       T.WriteFailed = true;  // out of memory: the same clear outcome
@@ -889,6 +924,7 @@ bool TzuHTTPWorker::ReadBlocks() {
           RestartFromConnect = true;  // the server's entity is not the one the file holds
           return false;
         }
+        if (T.Hash) T.Hash->Update(Buffer.data(), Got);  // the overlap is in the file already
         continue;
       }
       if (!Sink(Buffer.data(), Got)) return SinkFailed();
@@ -977,6 +1013,7 @@ void TzuHTTPWorker::Run() {
   if (IsLocal && (!OpenOutput() || !ReadLoop())) return;
   T.Success = (T.StatusCode == 200 || T.StatusCode == 206) && !T.ReadFailed;
   if (T.Success && T.DataSize != 0 && T.Stream) T.Success = T.DataSize == T.BytesRead;
+  if (T.Success && T.Hash) T.Sha256 = T.Hash->HexDigest();  // only of a complete body
 }
 
 // ---------- the component ----------
@@ -1038,6 +1075,7 @@ void TzuCustomHTTP::SetFreeOnTerminate(bool V) {
 }
 int TzuCustomHTTP::StatusCode() const { return FTransfer ? FTransfer->StatusCode : -1; }
 unsigned TzuCustomHTTP::LastError() const { return FTransfer ? FTransfer->Error : 0; }
+std::string TzuCustomHTTP::OutputSha256() const { return FTransfer ? FTransfer->Sha256 : std::string(); }
 std::string TzuCustomHTTP::LastErrorReason() const {
   if (!FTransfer || !FTransfer->Error) return std::string();
   if (FTransfer->AccessType == atUseProxy && FTransfer->Error == ERROR_INTERNET_CANNOT_CONNECT)
@@ -1084,6 +1122,7 @@ std::shared_ptr<TzuCustomHTTP::TTransfer> TzuCustomHTTP::NewTransfer(std::uint64
   T->RequestMethod = FRequestMethod;
   T->WorkOffline = FWorkOffline;
   T->MaxMemoryBody = FMaxMemoryBody;
+  T->HashOutput = FHashOutput;
   T->Sender = this;
   T->ShowGoOnlineMessage = FShowGoOnlineMessage;
   T->Incomplete = FOutputFileAttributes.Incomplete();

@@ -227,6 +227,11 @@ class TzuCustomHTTP : public TzuLoginComponent {
   // response's body is cut there.
   std::uint64_t MaxMemoryBody() const { return FMaxMemoryBody; }
   void SetMaxMemoryBody(std::uint64_t V) { FMaxMemoryBody = V; }
+  // Hash the output while it is written (SHA-256 of the whole file, a resumed file's
+  // earlier bytes included); OutputSha256 gives it in OnDone, empty when it could not be had.
+  bool HashOutput() const { return FHashOutput; }
+  void SetHashOutput(bool V) { FHashOutput = V; }
+  std::string OutputSha256() const;
 
   // Operations (main thread).
   bool Read(bool WaitUntilDone);
@@ -334,6 +339,7 @@ class TzuCustomHTTP : public TzuLoginComponent {
   int FTransferBufferSize = 4096;
   bool FWorkOffline = false;
   std::uint64_t FMaxMemoryBody = 0;
+  bool FHashOutput = false;
   bool FFreeOnTerminate = false;
   THandle FSyncWindow = 0;  // where workers' synchronised calls arrive
   std::unique_ptr<TzuHTTPUploadStream> FUploadStream;

@@ -14,6 +14,7 @@
 #include "http/zuHTTP.h"
 #include "platform/framework/FormData.h"
 #include "platform/framework/Streams.h"
+#include "platform/os/Crypto.h"
 #include "platform/os/Files.h"
 #include "servers/TestServers.h"
 
@@ -906,4 +907,51 @@ TEST_F(HTTPTest, QueryHoldingAUrlIsAQuery) {
   EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
   EXPECT_EQ(F.Last().Path(), "/a.txt");
   EXPECT_NE(F.Last().Target.find("x=http"), std::string::npos) << F.Last().Target;
+}
+
+TEST_F(HTTPTest, HashOutputCoversTheWholeFileAlsoWhenResumedOrAlreadyComplete) {
+  FaultServer F;
+  const std::string Content = Pattern(300000, 9);
+  const std::string Want = os::Sha256Hex(Content);
+  F.On("/f", FaultServer::Script({FaultServer::CutAfter(Content, 120000), FaultServer::File(Content)}));
+  F.On("/m", FaultServer::Reply(200, Content));
+  H->SetHashOutput(true);
+  std::string AtDone;
+  auto Grab = [&] {
+    const auto Done = H->OnDone;
+    H->OnDone = [&, Done](TObject* S, const std::string& CT, std::int64_t Size, TStream* St) {
+      AtDone = H->OutputSha256();
+      Done(S, CT, Size, St);
+    };
+  };
+  // Into memory.
+  Grab();
+  H->SetURL(F.Url("/m"));
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(AtDone, Want);
+  // Into a file: cut, then resumed; the bytes of the first run count.
+  E = TEvents();
+  E.Attach(*H);
+  Grab();
+  H->SetURL(F.Url("/f"));
+  H->SetOutputFileName(Dir.File("f.bin"));
+  ASSERT_TRUE(RunToEnd());
+  ASSERT_TRUE(E.Has("ConnLost"));
+  EXPECT_EQ(H->OutputSha256(), "") << "no hash of an incomplete file";
+  E = TEvents();
+  E.Attach(*H);
+  Grab();
+  ASSERT_TRUE(H->Resume());
+  ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }));
+  EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
+  EXPECT_EQ(AtDone, Want);
+  // A file that already holds the whole entity (416).
+  E = TEvents();
+  E.Attach(*H);
+  Grab();
+  AtDone.clear();
+  ASSERT_TRUE(H->ReadRange(300000, 0, false));
+  ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }));
+  EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
+  EXPECT_EQ(AtDone, Want);
 }
