@@ -1299,6 +1299,11 @@ bool ParseURL(const std::string& URL, std::string& Scheme, std::string& HostName
               std::string& UserName, std::string& Password, std::string& ExtraInfo, std::uint16_t& Port) {
   TURLComponents P;
   if (!InternetCrackUrl(URL.find("://") == std::string::npos ? "http://" + URL : URL, P)) return false;
+  // The buffers the platform library fills hold this much (with the terminating zero); a
+  // longer part makes the whole call fail.
+  if (P.Scheme.size() >= 33 || P.HostName.size() >= 257 || P.UserName.size() >= 129 || P.Password.size() >= 129 ||
+      P.UrlPath.size() >= 2049 || P.ExtraInfo.size() >= 2049)
+    return false;
   Scheme = P.Scheme;
   HostName = P.HostName;
   URLPath = P.UrlPath;
