@@ -46,6 +46,37 @@ const std::vector<std::string> PriorityNames{"tpIdle",   "tpLowest",  "tpLower",
 const std::vector<std::string> FileAttributeNames{"atrArchive", "atrHidden", "atrReadOnly",
                                                   "atrSystem", "atrTemporary", "atrOffline"};
 
+// The realm parameter of a WWW-Authenticate value ("Basic realm="Members", charset="UTF-8""
+// gives Members), quoted or not; the whole value when it names none (NTLM, say).
+std::string ChallengeRealm(const std::string& Value) {
+  const std::size_t N = Value.size();
+  auto Blank = [](char C) { return C == ' ' || C == '\t'; };
+  std::size_t I = 0;
+  while (I < N) {
+    while (I < N && (Blank(Value[I]) || Value[I] == ',')) ++I;
+    const std::size_t NameStart = I;
+    while (I < N && !Blank(Value[I]) && Value[I] != '=' && Value[I] != ',') ++I;
+    const std::string Name = Value.substr(NameStart, I - NameStart);
+    std::size_t J = I;
+    while (J < N && Blank(Value[J])) ++J;
+    if (J >= N || Value[J] != '=') continue;  // a scheme name: its parameters follow
+    I = J + 1;
+    while (I < N && Blank(Value[I])) ++I;
+    std::string Param;
+    if (I < N && Value[I] == '"') {
+      for (++I; I < N && Value[I] != '"'; ++I) {
+        if (Value[I] == '\\' && I + 1 < N) ++I;
+        Param += Value[I];
+      }
+      ++I;
+    } else {
+      while (I < N && !Blank(Value[I]) && Value[I] != ',') Param += Value[I++];
+    }
+    if (LowerCase(Name) == "realm") return Param;
+  }
+  return Value;
+}
+
 }  // namespace
 
 const std::vector<std::string>& HTTPCacheOptionNames() { return CacheOptionNames; }
@@ -571,10 +602,7 @@ bool TzuHTTPWorker::SendLoop() {
     if (T.StatusCode == 416 && T.ResumeOffset != 0) return Recover416();
     if (T.StatusCode == 401 && T.WantPassword) {
       std::string Realm;
-      if (Query(HTTP_QUERY_WWW_AUTHENTICATE, Realm)) {
-        const size_t Q = Realm.find("=\"");
-        if (Q != std::string::npos) Realm = Realm.substr(Q + 2, Realm.size() - (Q + 2) - (Realm.size() > Q + 2 ? 1 : 0));
-      }
+      if (Query(HTTP_QUERY_WWW_AUTHENTICATE, Realm)) Realm = ChallengeRealm(Realm);
       T.ContentType = Realm;  // the realm travels in the content type until the response's own replaces it
       bool TryAgain = false;
       std::string User = T.UserName, Pass = T.Password;

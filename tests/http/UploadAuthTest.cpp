@@ -350,3 +350,37 @@ TEST_F(UploadAuthTest, ThumbnailedPictureArrivesAsASmallJpeg) {
   EXPECT_EQ(Img.width(), 12);
   EXPECT_EQ(Img.height(), 8) << "proportions kept";
 }
+
+// The realm handed to OnPasswordRequest is the challenge's realm parameter, whatever other
+// parameters follow it; a challenge without one is shown whole.
+TEST_F(UploadAuthTest, RealmIsTheChallengesRealm) {
+  FaultServer F;
+  const std::vector<std::pair<std::string, std::string>> Cases{
+      {"Basic realm=\"Members\"", "Members"},
+      {"Basic realm=\"Members\", charset=\"UTF-8\"", "Members"},
+      {"Digest realm=\"DigRealm\", qop=\"auth\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", opaque=\"5ccc\"",
+       "DigRealm"},
+      {"Digest qop=\"auth\", REALM=\"Later\", nonce=\"abc\"", "Later"},
+      {"Basic realm=\"The \\\"Club\\\", inner\"", "The \"Club\", inner"},
+      {"Basic realm=Plain, charset=\"UTF-8\"", "Plain"},
+      {"Bearer error=\"invalid_token\", realm=\"api\"", "api"},
+      {"Basic myrealm=\"x\"", "Basic myrealm=\"x\""},
+      {"NTLM", "NTLM"},
+  };
+  for (std::size_t I = 0; I < Cases.size(); ++I)
+    F.On("/r" + std::to_string(I), FaultServer::Reply(401, "denied", {"WWW-Authenticate: " + Cases[I].first}));
+  std::string Realm;
+  H->OnPasswordRequest = [&](TObject*, const std::string& R, bool& TryAgain) {
+    Realm = R;
+    TryAgain = false;
+  };
+  for (std::size_t I = 0; I < Cases.size(); ++I) {
+    Outcome.clear();
+    Realm = "(not asked)";
+    H->SetURL(F.Url("/r" + std::to_string(I)));
+    ASSERT_TRUE(H->Read(false));
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(Realm, Cases[I].second) << Cases[I].first;
+    EXPECT_EQ(Outcome, (std::vector<std::string>{"HTTPError 401", "AnyError"}));
+  }
+}
