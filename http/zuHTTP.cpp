@@ -1083,7 +1083,7 @@ bool TzuCustomHTTP::BeginPrepareUpload() {
   FInUse = true;
   const std::string Boundary = GenerateAttachBoundary('0');
   FUploadStream = std::make_unique<TzuHTTPUploadStream>(Boundary);
-  FUploadHeader = "Content-Type: multipart/form-data, boundary=" + Boundary;
+  FUploadHeader = MultipartHeader(Boundary);
   return true;
 }
 

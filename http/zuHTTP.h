@@ -258,7 +258,7 @@ class TzuCustomHTTP : public TzuLoginComponent {
                                 const std::string& FileName);
   bool EndPrepareUpload();
   bool Upload(std::uint16_t Count);
-  // "Content-Type: multipart/form-data, boundary=..." of the prepared upload.
+  // "Content-Type: multipart/form-data; boundary="..."" of the prepared upload.
   const std::string& UploadHeader() const { return FUploadHeader; }
   const TzuHTTPUploadStream* PreparedUpload() const { return FUploadStream.get(); }
   TzuThread* Thread() const { return FThread; }

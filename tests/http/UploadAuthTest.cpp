@@ -57,7 +57,9 @@ class UploadAuthTest : public ::testing::Test {
   // The body as the server got it, with the boundary replaced by B.
   std::string Received(const FaultServer& F) {
     std::string B = F.Last().Body;
-    const std::string Boundary = Header.substr(Header.find("boundary=") + 9);
+    // The header quotes the boundary: boundary="...".
+    const std::size_t At = Header.find("boundary=\"") + 10;
+    const std::string Boundary = Header.substr(At, Header.size() - 1 - At);
     for (size_t P; (P = B.find(Boundary)) != std::string::npos;) B.replace(P, Boundary.size(), "B");
     return B;
   }
@@ -97,7 +99,8 @@ TEST_F(UploadAuthTest, StringFieldBodyAndHeaderExactly) {
   ASSERT_TRUE(H->BeginPrepareUpload());
   EXPECT_FALSE(H->BeginPrepareUpload()) << "in use";
   Header = H->UploadHeader();
-  EXPECT_EQ(Header.rfind("Content-Type: multipart/form-data, boundary=---ATTACH-BOUNDARY-0-", 0), 0u);
+  EXPECT_EQ(Header.rfind("Content-Type: multipart/form-data; boundary=\"---ATTACH-BOUNDARY-0-", 0), 0u);
+  EXPECT_EQ(Header.back(), '"');
   H->UploadString("a", "xyz");
   ASSERT_TRUE(H->EndPrepareUpload());
   ASSERT_TRUE(Finish());
@@ -383,4 +386,37 @@ TEST_F(UploadAuthTest, RealmIsTheChallengesRealm) {
     EXPECT_EQ(Realm, Cases[I].second) << Cases[I].first;
     EXPECT_EQ(Outcome, (std::vector<std::string>{"HTTPError 401", "AnyError"}));
   }
+}
+
+// What a server's multipart parser makes of our body: Python's email package stands for the
+// strict ones. The boundary must be a quoted parameter after a semicolon (its Base64 part holds
+// "=", "+" and "/"), and quotes or line breaks in names must not reach the header as they are.
+TEST_F(UploadAuthTest, BodyParsesAsMultipartAndNamesCannotAddFields) {
+  FaultServer F;
+  F.On("/up", FaultServer::Reply(200, "ok"));
+  H->SetURL(F.Url("/up"));
+  ASSERT_TRUE(H->BeginPrepareUpload());
+  H->UploadString("title", "Hello");
+  TMemoryStream File;
+  File.WriteBuffer("file content", 12);
+  H->UploadStream("doc", &File, "a\"; name=\"evil.txt");
+  H->UploadString("x\r\ny\"z", "v");
+  H->UploadInteger("n", 258);
+  ASSERT_TRUE(H->EndPrepareUpload());
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(Outcome, std::vector<std::string>{"Done"});
+  const auto Req = F.Last();
+  const auto R = zutest::RunProcess("python3", {zutest::SourceDir() + "/tests/http/multipart_fields.py",
+                                                Req.Header("Content-Type")}, Req.Body, 30);
+  EXPECT_EQ(R.ExitCode, 0) << R.Out << R.Err;
+  EXPECT_EQ(R.Out,
+            "part name='title' filename=None type=text/plain data=b'Hello'\n"
+            "part name='doc' filename='a%22; name=%22evil.txt' type=text/plain data=b'file content'\n"
+            "part name='x%0D%0Ay%22z' filename=None type=text/plain data=b'v'\n"
+            "part name='n' filename=None type=text/plain data=b'\\x02\\x01\\x00\\x00'\n");
+  EXPECT_EQ(Req.Body.find("name=\"evil.txt\""), std::string::npos);
+  EXPECT_NE(Req.Body.find("Content-Disposition: form-data; name=\"doc\"; filename=\"a%22; name=%22evil.txt\"\r\n"
+                          "Content-Type: text/plain\r\n\r\nfile content\r\n"),
+            std::string::npos)
+      << "the body's bytes are otherwise as before";
 }

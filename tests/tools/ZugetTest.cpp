@@ -176,7 +176,7 @@ TEST(Zuget, MultipartFormsAndFiles) {
   EXPECT_EQ(R.Out, "stored");
   const auto Req = F.Last();
   EXPECT_EQ(Req.Method, "POST");
-  EXPECT_EQ(Req.Header("Content-Type").rfind("multipart/form-data, boundary=---ATTACH-BOUNDARY-0-", 0), 0u);
+  EXPECT_EQ(Req.Header("Content-Type").rfind("multipart/form-data; boundary=\"---ATTACH-BOUNDARY-0-", 0), 0u);
   EXPECT_NE(Req.Body.find("Content-Disposition: form-data; name=\"title\"\r\n\r\nHello\r\n"), std::string::npos);
   EXPECT_NE(Req.Body.find("name=\"doc\"; filename=\"notes.txt\"\r\nContent-Type: text/plain\r\n\r\nfile content\r\n"),
             std::string::npos)
