@@ -99,25 +99,63 @@ bool SplitUrl(const std::string& Url, TUrlParts& P) {
   return Ok;
 }
 
-// WinINet's bypass list ("a;b *.c <local>") in curl's no-proxy form ("a,b,.c").
-std::string NoProxyList(const std::string& Bypass) {
-  std::string Result, Item;
-  auto Flush = [&] {
-    if (Item.rfind("http://", 0) == 0) Item = Item.substr(7);
-    if (Item.rfind("https://", 0) == 0) Item = Item.substr(8);
-    if (Item == "<local>") Item = "localhost";
-    if (Item.rfind("*.", 0) == 0) Item = Item.substr(1);
-    if (!Item.empty() && Item.find('*') == std::string::npos) Result += (Result.empty() ? "" : ",") + Item;
-    Item.clear();
-  };
-  for (char C : Bypass) {
-    if (C == ';' || C == ',' || C == ' ' || C == '\t')
-      Flush();
-    else
-      Item += C;
+// A bypass entry's host pattern against a host name: "*" stands for any run of characters
+// (dots included), anywhere in the pattern; case does not count.
+bool HostMatches(const std::string& Pattern, const std::string& Host) {
+  std::size_t P = 0, H = 0, Star = std::string::npos, Mark = 0;
+  auto Same = [](char A, char B) { return std::tolower(static_cast<unsigned char>(A)) == std::tolower(static_cast<unsigned char>(B)); };
+  while (H < Host.size()) {
+    if (P < Pattern.size() && Pattern[P] == '*') {
+      Star = P++;
+      Mark = H;
+    } else if (P < Pattern.size() && Same(Pattern[P], Host[H])) {
+      ++P;
+      ++H;
+    } else if (Star != std::string::npos) {
+      P = Star + 1;
+      H = ++Mark;
+    } else {
+      return false;
+    }
   }
-  Flush();
-  return Result;
+  while (P < Pattern.size() && Pattern[P] == '*') ++P;
+  return P == Pattern.size();
+}
+
+// The platform library's bypass list: entries separated by ";", "," or blanks; "*" anywhere in
+// an entry; "<local>" for every host name without a dot; an entry may name a scheme
+// ("http://host") and a port ("host:8080"), which must then match too.
+bool ProxyBypassed(const std::string& List, const std::string& Scheme, const std::string& Host, long Port) {
+  std::string Item;
+  auto Matches = [&](std::string E) {
+    const auto Sep = E.find("://");
+    if (Sep != std::string::npos) {
+      if (Lower(E.substr(0, Sep)) != Lower(Scheme)) return false;
+      E = E.substr(Sep + 3);
+    }
+    if (E.empty()) return false;
+    if (E == "<local>") return Host.find('.') == std::string::npos && Host.find(':') == std::string::npos;
+    // A port: after a bracketed address, or after the only colon of the entry.
+    std::string PortText;
+    const auto Colon = E.rfind(':');
+    if (Colon != std::string::npos && (E.front() == '[' ? E[Colon - 1] == ']' : E.find(':') == Colon)) {
+      PortText = E.substr(Colon + 1);
+      E = E.substr(0, Colon);
+    }
+    if (E.size() > 2 && E.front() == '[' && E.back() == ']') E = E.substr(1, E.size() - 2);
+    if (!PortText.empty() && PortText != "*" && std::strtol(PortText.c_str(), nullptr, 10) != Port) return false;
+    return !E.empty() && HostMatches(E, Host);
+  };
+  for (std::size_t I = 0; I <= List.size(); ++I) {
+    const char C = I < List.size() ? List[I] : ';';
+    if (C == ';' || C == ',' || C == ' ' || C == '\t') {
+      if (!Item.empty() && Matches(Item)) return true;
+      Item.clear();
+    } else {
+      Item += C;
+    }
+  }
+  return false;
 }
 
 int CertExIndex() {
@@ -208,10 +246,8 @@ TRequest::TRequest(std::shared_ptr<TConnection> Connection, const std::string& V
     curl_easy_setopt(E, CURLOPT_COOKIEFILE, "");  // switches the engine on, reads no file
   }
   if (S.AccessType == INTERNET_OPEN_TYPE_DIRECT) curl_easy_setopt(E, CURLOPT_PROXY, "");
-  if (S.AccessType == INTERNET_OPEN_TYPE_PROXY) {
-    const std::string NoProxy = NoProxyList(S.ProxyBypass);
-    curl_easy_setopt(E, CURLOPT_NOPROXY, NoProxy.c_str());  // also keeps no_proxy out
-  }
+  // The bypass list is applied per hop (StartHop); no_proxy from the environment is not.
+  if (S.AccessType == INTERNET_OPEN_TYPE_PROXY) curl_easy_setopt(E, CURLOPT_NOPROXY, "");
 }
 
 TRequest::~TRequest() {
@@ -445,7 +481,8 @@ bool TRequest::StartHop(const std::string& Url) {
   }
   const TSession& S = Session();
   if (S.AccessType == INTERNET_OPEN_TYPE_PROXY) {
-    const std::string Proxy = ProxyFor(P.Scheme);
+    // An empty proxy is no proxy, whatever the environment says.
+    const std::string Proxy = ProxyBypassed(S.ProxyBypass, P.Scheme, P.Host, P.Port) ? "" : ProxyFor(P.Scheme);
     curl_easy_setopt(E, CURLOPT_PROXY, Proxy.c_str());
   }
   FOfferProxyAuth = S.AccessType != INTERNET_OPEN_TYPE_DIRECT && !Options.ProxyUserName.empty();

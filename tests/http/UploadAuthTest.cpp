@@ -420,3 +420,54 @@ TEST_F(UploadAuthTest, BodyParsesAsMultipartAndNamesCannotAddFields) {
             std::string::npos)
       << "the body's bytes are otherwise as before";
 }
+
+// Bypass entries as the platform library reads them: "*" anywhere in an entry, "<local>" for
+// every host name without a dot, names compared without regard to case. Whether a request
+// went through the proxy is read from tinyproxy's own log.
+TEST_F(UploadAuthTest, ProxyBypassWildcardsAndLocal) {
+  NginxServer N;
+  ASSERT_TRUE(N.Ok()) << N.Error();
+  TinyproxyServer P;
+  ASSERT_TRUE(P.Ok());
+  H->Proxy()->SetAccessType(atUseProxy);
+  H->Proxy()->SetProxyServer("127.0.0.1");
+  H->Proxy()->SetProxyPort(P.Port());
+  const std::string ByAddress = N.Url("/hello.txt");
+  const std::string ByName = "http://localhost:" + std::to_string(N.Port()) + "/hello.txt";
+  struct TCase {
+    std::string Bypass, Url;
+    bool Direct;
+  };
+  const std::vector<TCase> Cases{
+      {"127.*", ByAddress, true},
+      {"10.1.*.*; *.corp", ByAddress, false},
+      {"*.0.0.1", ByAddress, true},
+      {"127.0.*.1", ByAddress, true},
+      {"127.0.0.2;128.*", ByAddress, false},
+      {"<local>", ByName, true},
+      {"<local>", ByAddress, false},
+      {"*.corp <local>", ByName, true},
+      {"LocalHost", ByName, true},
+      {"*host", ByName, true},
+      {"local*", ByAddress, false},
+      {"http://127.0.0.*", ByAddress, true},
+      {"", ByName, false},
+      {"*", ByName, true},
+      {"127.0.0.1:1", ByAddress, false},
+      {"127.0.0.1:" + std::to_string(N.Port()), ByAddress, true},
+      {"https://127.*", ByAddress, false},
+  };
+  for (const auto& C : Cases) {
+    Outcome.clear();
+    Body.clear();
+    H->Proxy()->SetProxyBypass(C.Bypass);
+    H->SetURL(C.Url);
+    const std::size_t Before = ProxyRequests(P.Log());
+    ASSERT_TRUE(H->Read(false));
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(Outcome, std::vector<std::string>{"Done"}) << C.Bypass;
+    EXPECT_EQ(Body, "Hello, world!\n");
+    const std::size_t Through = ProxyRequests(P.Log()) - Before;
+    EXPECT_EQ(Through, C.Direct ? 0u : 1u) << "bypass \"" << C.Bypass << "\", " << C.Url << "\n" << P.Log();
+  }
+}
