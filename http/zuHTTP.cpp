@@ -302,8 +302,9 @@ struct TzuCustomHTTP::TTransfer {
   int LocalFile = -1;
   std::unique_ptr<TStream> Stream;
   // A multipart upload: the whole body, sent by the worker before the response is received.
+  // Shared with the request layer, which reads it again when the body must go out once more.
   bool Uploading = false, WantUploadProgress = false;
-  std::unique_ptr<TzuHTTPUploadStream> Upload;
+  std::shared_ptr<TzuHTTPUploadStream> Upload;
   std::string UploadHeader;
   // The output stream could not take a block (a full disk): set by the worker, read after it.
   bool WriteFailed = false;
@@ -641,7 +642,14 @@ bool TzuHTTPWorker::SendLoop() {
 // The streamed send of a multipart body: -1 failed, 0 sent, 1 the layer asks to send it again.
 int TzuHTTPWorker::SendUpload() {
   const auto Size = static_cast<std::uint64_t>(T.Upload->Size());
-  if (!HttpSendRequestEx(T.Request, T.UploadHeader, Size)) {
+  // The layer keeps no copy of the body: what it must send again it reads from the stream.
+  const std::shared_ptr<TzuHTTPUploadStream> Body = T.Upload;
+  const TBodySource Again = [Body](std::uint64_t Offset, void* Buffer, std::size_t Length) {
+    if (Offset + Length > static_cast<std::uint64_t>(Body->Size())) return false;
+    std::memcpy(Buffer, Body->Memory() + Offset, Length);
+    return true;
+  };
+  if (!HttpSendRequestEx(T.Request, T.UploadHeader, Size, Again)) {
     T.Success = false;
     Stopped();
     return -1;
@@ -649,12 +657,12 @@ int TzuHTTPWorker::SendUpload() {
   T.UploadSent = true;
   T.DataSize = Size;
   T.BytesRead = 0;
-  const char* Body = reinterpret_cast<const char*>(T.Upload->Memory());
+  const char* Data = reinterpret_cast<const char*>(T.Upload->Memory());
   while (T.BytesRead < Size) {
     if (Stopped()) return -1;
     const std::size_t Block = static_cast<std::size_t>(std::min<std::uint64_t>(T.BufferSize, Size - T.BytesRead));
     std::size_t Written = 0;
-    if (!InternetWriteFile(T.Request, Body + T.BytesRead, Block, Written) || Written == 0) break;
+    if (!InternetWriteFile(T.Request, Data + T.BytesRead, Block, Written) || Written == 0) break;
     T.BytesRead += Written;
     if (T.WantUploadProgress && !Sync([&](TzuCustomHTTP& C) { TzuTransferAccess::UploadProgress(C, T); })) return -1;
   }
@@ -1097,7 +1105,12 @@ void TzuCustomHTTP::UploadStream(const std::string& Name, TStream* Stream, const
   U.WriteFieldHeader(Name, FileName);
   if (Stream) {
     Stream->SetPosition(0);
-    U.CopyFrom(*Stream, Stream->Size());
+    const std::int64_t Size = Stream->Size();
+    // Room for the data, the field's end, the closing line and a few small fields more, in
+    // one piece: growing by halves would hold the old and the new block at once.
+    const std::int64_t Need = U.Size() + Size + 2 + static_cast<std::int64_t>(U.BoundaryLine().size()) + 4 + 65536;
+    if (U.Capacity() < Need && Size > 65536) U.SetCapacity(Need);
+    U.CopyFrom(*Stream, Size);
   }
   U.WriteFieldEnd();
 }

@@ -335,8 +335,7 @@ int main(int argc, char** argv) {
     try {
       for (const auto& [Name, Value] : O.Forms) H->UploadString(Name, Value);
       for (const auto& [Name, Path] : O.Files) {
-        TMemoryStream File;
-        File.LoadFromFile(Path);
+        TFileStream File(Path, fmOpenRead);  // read straight into the upload, not held twice
         H->UploadStream(Name, &File, Path.substr(Path.find_last_of('/') + 1));
       }
     } catch (const std::exception& E) {

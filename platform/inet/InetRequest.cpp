@@ -383,12 +383,16 @@ void TRequest::BuildHeaderList() {
 
 // ---------- sending ----------
 
-bool TRequest::Begin(const std::string& Headers, std::string Body, std::uint64_t Total, bool Streaming) {
+bool TRequest::Begin(const std::string& Headers, std::string Body, std::uint64_t Total, bool Streaming,
+                     TBodySource Source) {
   if (!Sticky()) return false;
   if (IsOffline()) return Fail(ERROR_INTERNET_DISCONNECTED, "working offline");
   if (!Headers.empty() && !AddHeaders(Headers, HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE)) return false;
   Detach();
   FUpload = std::move(Body);
+  FGiven = FUpload.size();
+  FSource = std::move(Source);
+  FWriteData = nullptr;
   FUploadTotal = Total;
   FUploadPos = 0;
   FState = Streaming ? TState::Streaming : TState::Idle;
@@ -620,10 +624,10 @@ bool TRequest::Send(const std::string& Headers, const void* Data, std::size_t Le
   return Ok;
 }
 
-bool TRequest::SendEx(const std::string& Headers, std::uint64_t TotalLength) {
+bool TRequest::SendEx(const std::string& Headers, std::uint64_t TotalLength, TBodySource Source) {
   FHaveResponse = false;
-  if (!Begin(Headers, std::string(), TotalLength, true)) return false;
-  FUpload.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(TotalLength, 64u << 20)));
+  if (!Begin(Headers, std::string(), TotalLength, true, std::move(Source))) return false;
+  if (!FSource) FUpload.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(TotalLength, 64u << 20)));
   // Initiated once curl asks for the first body bytes (or, without a body, has sent the request).
   if (!Drive([this] { return FReadPaused || FFinal || (FIssued && FUploadTotal == 0); })) return false;
   if (FDone && FResult != CURLE_OK && !FBlockComplete && !ConnectRefused()) return FailTransfer();
@@ -635,16 +639,27 @@ bool TRequest::Write(const void* Buffer, std::size_t Length, std::size_t& Writte
   if (!Sticky()) return false;
   if (FState != TState::Streaming) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no streamed send");
   if (FDone && FResult != CURLE_OK && !FBlockComplete && !ConnectRefused()) return FailTransfer();
-  const std::size_t Room = static_cast<std::size_t>(FUploadTotal - FUpload.size());
-  const std::size_t N = std::min(Length, Room);
-  FUpload.append(static_cast<const char*>(Buffer), N);
+  const std::size_t N = static_cast<std::size_t>(std::min<std::uint64_t>(Length, FUploadTotal - FGiven));
+  // With a source, curl takes the block straight from the caller's buffer while this call
+  // lasts, and anything it needs again later comes from the source: no copy is kept.
+  struct TEndWrite {
+    TRequest& R;
+    ~TEndWrite() { R.FWriteData = nullptr; }
+  } EndWrite{*this};
+  if (FSource) {
+    FWriteData = static_cast<const char*>(Buffer);
+    FWriteStart = FGiven;
+  } else {
+    FUpload.append(static_cast<const char*>(Buffer), N);
+  }
+  FGiven += N;
   Written = N;
   if (N == 0 || FFinal || FDone) return true;  // the server answered already; the rest is not sent
   if (FReadPaused) {
     FReadPaused = false;
     curl_easy_pause(FEasy, CURLPAUSE_CONT);
   }
-  if (!Drive([this] { return FUploadPos >= FUpload.size() || FFinal; })) return false;
+  if (!Drive([this] { return FUploadPos >= FGiven || FFinal; })) return false;
   if (FDone && FResult != CURLE_OK && !FBlockComplete && !ConnectRefused()) return FailTransfer();
   return true;
 }
@@ -653,7 +668,7 @@ bool TRequest::End() {
   if (!Sticky()) return false;
   if (FState != TState::Streaming) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no streamed send");
   bool Ok;
-  if (FUpload.size() < FUploadTotal && !FDone && !FFinal) {
+  if (FGiven < FUploadTotal && !FDone && !FFinal) {
     FState = TState::Failed;
     FFailCode = ERROR_INTERNET_INCORRECT_HANDLE_STATE;
     FFailText = "the body is shorter than announced";
@@ -684,6 +699,8 @@ bool TRequest::End() {
     }
   }
   FStreaming = false;
+  // No hop starts after this call, so once curl has every byte the source is not needed.
+  if (FUploadPos >= FUploadTotal) FSource = nullptr;
   Complete(Ok);
   return Ok;
 }
@@ -949,9 +966,18 @@ size_t TRequest::OnWrite(char* Data, size_t Size, size_t Count, void* User) {
 size_t TRequest::OnRead(char* Data, size_t Size, size_t Count, void* User) {
   auto* R = static_cast<TRequest*>(User);
   if (R->FCancelled) return CURL_READFUNC_ABORT;
-  if (R->FUploadPos < R->FUpload.size()) {
-    const size_t N = std::min(Size * Count, R->FUpload.size() - R->FUploadPos);
-    std::memcpy(Data, R->FUpload.data() + R->FUploadPos, N);
+  if (R->FUploadPos < R->FGiven) {
+    std::size_t N = static_cast<std::size_t>(std::min<std::uint64_t>(Size * Count, R->FGiven - R->FUploadPos));
+    if (!R->FSource) {
+      std::memcpy(Data, R->FUpload.data() + R->FUploadPos, N);
+    } else if (R->FWriteData && R->FUploadPos >= R->FWriteStart) {
+      std::memcpy(Data, R->FWriteData + (R->FUploadPos - R->FWriteStart), N);
+    } else {
+      // Bytes given earlier, read again (a rewind for an authentication round trip or a 307).
+      const std::uint64_t Upto = R->FWriteData ? R->FWriteStart : R->FGiven;
+      N = static_cast<std::size_t>(std::min<std::uint64_t>(N, Upto - R->FUploadPos));
+      if (!R->FSource(R->FUploadPos, Data, N)) return CURL_READFUNC_ABORT;
+    }
     R->FUploadPos += N;
     R->Touch();
     return N;
@@ -963,9 +989,9 @@ size_t TRequest::OnRead(char* Data, size_t Size, size_t Count, void* User) {
 
 int TRequest::OnSeek(void* User, curl_off_t Offset, int Origin) {
   auto* R = static_cast<TRequest*>(User);
-  if (Origin != SEEK_SET || Offset < 0 || static_cast<std::uint64_t>(Offset) > R->FUpload.size())
+  if (Origin != SEEK_SET || Offset < 0 || static_cast<std::uint64_t>(Offset) > R->FGiven)
     return CURL_SEEKFUNC_CANTSEEK;
-  R->FUploadPos = static_cast<std::size_t>(Offset);
+  R->FUploadPos = static_cast<std::uint64_t>(Offset);
   return CURL_SEEKFUNC_OK;
 }
 
