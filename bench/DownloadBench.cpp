@@ -19,41 +19,16 @@
 #include <thread>
 #include <vector>
 
+#include "SpawnPeak.h"
 #include "TestUtil.h"
 #include "platform/framework/Messages.h"
 #include "platform/os/System.h"
 #include "servers/TestServers.h"
 
-extern char** environ;
-
 namespace {
 
-struct TRun {
-  double Seconds = 0;
-  long PeakKiB = 0;
-  int Status = -1;
-};
-
-TRun Spawn(const std::vector<std::string>& Args) {
-  std::vector<char*> Argv;
-  for (const auto& A : Args) Argv.push_back(const_cast<char*>(A.c_str()));
-  Argv.push_back(nullptr);
-  posix_spawn_file_actions_t Fa;
-  posix_spawn_file_actions_init(&Fa);
-  posix_spawn_file_actions_addopen(&Fa, 2, "/dev/null", O_WRONLY, 0);
-  pid_t Pid = 0;
-  const auto T0 = std::chrono::steady_clock::now();
-  TRun R;
-  if (posix_spawnp(&Pid, Argv[0], &Fa, nullptr, Argv.data(), environ) != 0) return R;
-  posix_spawn_file_actions_destroy(&Fa);
-  int Status = 0;
-  rusage Use{};
-  ::wait4(Pid, &Status, 0, &Use);
-  R.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - T0).count();
-  R.PeakKiB = Use.ru_maxrss;
-  R.Status = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-  return R;
-}
+using zubench::Spawn;
+using zubench::TRun;
 
 // One synchronised call's round trip, as the download pays it per progress event: with the
 // two threads wherever the scheduler puts them, or both on the CPU the caller runs on, as

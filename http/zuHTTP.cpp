@@ -50,6 +50,37 @@ const std::vector<std::string> PriorityNames{"tpIdle",   "tpLowest",  "tpLower",
 const std::vector<std::string> FileAttributeNames{"atrArchive", "atrHidden", "atrReadOnly",
                                                   "atrSystem", "atrTemporary", "atrOffline"};
 
+// The realm parameter of a WWW-Authenticate value ("Basic realm="Members", charset="UTF-8""
+// gives Members), quoted or not; the whole value when it names none (NTLM, say).
+std::string ChallengeRealm(const std::string& Value) {
+  const std::size_t N = Value.size();
+  auto Blank = [](char C) { return C == ' ' || C == '\t'; };
+  std::size_t I = 0;
+  while (I < N) {
+    while (I < N && (Blank(Value[I]) || Value[I] == ',')) ++I;
+    const std::size_t NameStart = I;
+    while (I < N && !Blank(Value[I]) && Value[I] != '=' && Value[I] != ',') ++I;
+    const std::string Name = Value.substr(NameStart, I - NameStart);
+    std::size_t J = I;
+    while (J < N && Blank(Value[J])) ++J;
+    if (J >= N || Value[J] != '=') continue;  // a scheme name: its parameters follow
+    I = J + 1;
+    while (I < N && Blank(Value[I])) ++I;
+    std::string Param;
+    if (I < N && Value[I] == '"') {
+      for (++I; I < N && Value[I] != '"'; ++I) {
+        if (Value[I] == '\\' && I + 1 < N) ++I;
+        Param += Value[I];
+      }
+      ++I;
+    } else {
+      while (I < N && !Blank(Value[I]) && Value[I] != ',') Param += Value[I++];
+    }
+    if (LowerCase(Name) == "realm") return Param;
+  }
+  return Value;
+}
+
 }  // namespace
 
 const std::vector<std::string>& HTTPCacheOptionNames() { return CacheOptionNames; }
@@ -278,8 +309,9 @@ struct TzuCustomHTTP::TTransfer {
   int LocalFile = -1;
   std::unique_ptr<TStream> Stream;
   // A multipart upload: the whole body, sent by the worker before the response is received.
+  // Shared with the request layer, which reads it again when the body must go out once more.
   bool Uploading = false, WantUploadProgress = false;
-  std::unique_ptr<TzuHTTPUploadStream> Upload;
+  std::shared_ptr<TzuHTTPUploadStream> Upload;
   std::string UploadHeader;
   // The output stream could not be opened or take a block (a full disk, no memory, a body
   // over MaxMemoryBody): set by the worker, read after it.
@@ -603,10 +635,7 @@ bool TzuHTTPWorker::SendLoop() {
     if (T.StatusCode == 416 && T.ResumeOffset != 0) return Recover416();
     if (T.StatusCode == 401 && T.WantPassword) {
       std::string Realm;
-      if (Query(HTTP_QUERY_WWW_AUTHENTICATE, Realm)) {
-        const size_t Q = Realm.find("=\"");
-        if (Q != std::string::npos) Realm = Realm.substr(Q + 2, Realm.size() - (Q + 2) - (Realm.size() > Q + 2 ? 1 : 0));
-      }
+      if (Query(HTTP_QUERY_WWW_AUTHENTICATE, Realm)) Realm = ChallengeRealm(Realm);
       T.ContentType = Realm;  // the realm travels in the content type until the response's own replaces it
       bool TryAgain = false;
       std::string User = T.UserName, Pass = T.Password;
@@ -645,7 +674,14 @@ bool TzuHTTPWorker::SendLoop() {
 // The streamed send of a multipart body: -1 failed, 0 sent, 1 the layer asks to send it again.
 int TzuHTTPWorker::SendUpload() {
   const auto Size = static_cast<std::uint64_t>(T.Upload->Size());
-  if (!HttpSendRequestEx(T.Request, T.UploadHeader, Size)) {
+  // The layer keeps no copy of the body: what it must send again it reads from the stream.
+  const std::shared_ptr<TzuHTTPUploadStream> Body = T.Upload;
+  const TBodySource Again = [Body](std::uint64_t Offset, void* Buffer, std::size_t Length) {
+    if (Offset + Length > static_cast<std::uint64_t>(Body->Size())) return false;
+    std::memcpy(Buffer, Body->Memory() + Offset, Length);
+    return true;
+  };
+  if (!HttpSendRequestEx(T.Request, T.UploadHeader, Size, Again)) {
     T.Success = false;
     NoteError();
     Stopped();
@@ -654,12 +690,12 @@ int TzuHTTPWorker::SendUpload() {
   T.UploadSent = true;
   T.DataSize = Size;
   T.BytesRead = 0;
-  const char* Body = reinterpret_cast<const char*>(T.Upload->Memory());
+  const char* Data = reinterpret_cast<const char*>(T.Upload->Memory());
   while (T.BytesRead < Size) {
     if (Stopped()) return -1;
     const std::size_t Block = static_cast<std::size_t>(std::min<std::uint64_t>(T.BufferSize, Size - T.BytesRead));
     std::size_t Written = 0;
-    if (!InternetWriteFile(T.Request, Body + T.BytesRead, Block, Written) || Written == 0) break;
+    if (!InternetWriteFile(T.Request, Data + T.BytesRead, Block, Written) || Written == 0) break;
     T.BytesRead += Written;
     if (T.WantUploadProgress && !Sync([&](TzuCustomHTTP& C) { TzuTransferAccess::UploadProgress(C, T); })) return -1;
   }
@@ -1172,7 +1208,7 @@ bool TzuCustomHTTP::BeginPrepareUpload() {
   FInUse = true;
   const std::string Boundary = GenerateAttachBoundary('0');
   FUploadStream = std::make_unique<TzuHTTPUploadStream>(Boundary);
-  FUploadHeader = "Content-Type: multipart/form-data, boundary=" + Boundary;
+  FUploadHeader = MultipartHeader(Boundary);
   return true;
 }
 
@@ -1186,7 +1222,12 @@ void TzuCustomHTTP::UploadStream(const std::string& Name, TStream* Stream, const
   U.WriteFieldHeader(Name, FileName);
   if (Stream) {
     Stream->SetPosition(0);
-    U.CopyFrom(*Stream, Stream->Size());
+    const std::int64_t Size = Stream->Size();
+    // Room for the data, the field's end, the closing line and a few small fields more, in
+    // one piece: growing by halves would hold the old and the new block at once.
+    const std::int64_t Need = U.Size() + Size + 2 + static_cast<std::int64_t>(U.BoundaryLine().size()) + 4 + 65536;
+    if (U.Capacity() < Need && Size > 65536) U.SetCapacity(Need);
+    U.CopyFrom(*Stream, Size);
   }
   U.WriteFieldEnd();
 }
@@ -1417,6 +1458,11 @@ bool ParseURL(const std::string& URL, std::string& Scheme, std::string& HostName
               std::string& UserName, std::string& Password, std::string& ExtraInfo, std::uint16_t& Port) {
   TURLComponents P;
   if (!InternetCrackUrl(URL.find("://") == std::string::npos ? "http://" + URL : URL, P)) return false;
+  // The buffers the platform library fills hold this much (with the terminating zero); a
+  // longer part makes the whole call fail.
+  if (P.Scheme.size() >= 33 || P.HostName.size() >= 257 || P.UserName.size() >= 129 || P.Password.size() >= 129 ||
+      P.UrlPath.size() >= 2049 || P.ExtraInfo.size() >= 2049)
+    return false;
   Scheme = P.Scheme;
   HostName = P.HostName;
   URLPath = P.UrlPath;

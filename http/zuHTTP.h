@@ -268,7 +268,7 @@ class TzuCustomHTTP : public TzuLoginComponent {
                                 const std::string& FileName);
   bool EndPrepareUpload();
   bool Upload(std::uint16_t Count);
-  // "Content-Type: multipart/form-data, boundary=..." of the prepared upload.
+  // "Content-Type: multipart/form-data; boundary="..."" of the prepared upload.
   const std::string& UploadHeader() const { return FUploadHeader; }
   const TzuHTTPUploadStream* PreparedUpload() const { return FUploadStream.get(); }
   TzuThread* Thread() const { return FThread; }
@@ -373,7 +373,9 @@ class TzuHTTPPragmaNoCache : public TzuCustomHTTP {
 
 // ---------- URL helpers ----------
 
-// A text without "://" is taken as "http://" + text. Escapes are decoded.
+// A text without "://" is taken as "http://" + text. Escapes are decoded. False (outputs
+// unchanged) when a part is longer than its buffer in the platform library: scheme 32
+// characters, host 256, user name and password 128, path and extra information 2048 each.
 bool ParseURL(const std::string& URL, std::string& Scheme, std::string& HostName, std::string& URLPath,
               std::string& UserName, std::string& Password, std::string& ExtraInfo, std::uint16_t& Port);
 std::string URLToHostName(const std::string& URL);

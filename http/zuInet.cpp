@@ -44,8 +44,8 @@ std::string IPToHostName(std::int32_t IP) {
   return Name.empty() ? IPToStr(IP) : Name;
 }
 
+// Whatever the variable held is overwritten, not closed: it may belong to someone else.
 bool SockConnect(std::int32_t& Socket, const std::string& Host, int Port) {
-  SockDisconnect(Socket);
   Socket = os::TcpConnect(Host, Port);
   return Socket != -1;
 }

@@ -24,6 +24,7 @@ std::int32_t StrToIP(const std::string& S);  // -1 for an invalid text
 std::string IPToHostName(const std::string& S);
 std::string IPToHostName(std::int32_t IP);
 
+// A new connection into Socket (-1 when it fails); a descriptor Socket held is left open.
 bool SockConnect(std::int32_t& Socket, const std::string& Host, int Port);
 void SockDisconnect(std::int32_t& Socket);
 
@@ -34,7 +35,11 @@ class TzuSocketHelper {
   TzuSocketHelper(const TzuSocketHelper&) = delete;
   TzuSocketHelper& operator=(const TzuSocketHelper&) = delete;
 
-  bool Connect(const std::string& Host, int Port) { return SockConnect(FSocket, Host, Port); }
+  // A connection of its own made earlier is closed first.
+  bool Connect(const std::string& Host, int Port) {
+    Disconnect();
+    return SockConnect(FSocket, Host, Port);
+  }
   void Disconnect() { SockDisconnect(FSocket); }
   // One send; disconnects on an error.
   int Send(const void* Buffer, int Length);

@@ -36,10 +36,27 @@ std::string GetMIMEType(const std::string& Ext) {
   return Type.empty() ? "application/octet-stream" : Type;
 }
 
+std::string MultipartHeader(const std::string& Boundary) {
+  return "Content-Type: multipart/form-data; boundary=\"" + Boundary + "\"";
+}
+
+std::string EscapePartName(const std::string& S) {
+  std::string R;
+  R.reserve(S.size());
+  for (char C : S) {
+    if (C == '"') R += "%22";
+    else if (C == '\r') R += "%0D";
+    else if (C == '\n') R += "%0A";
+    else R += C;
+  }
+  return R;
+}
+
 void TzuHTTPUploadStream::WriteFieldHeader(const std::string& Name, const std::string& FileName) {
-  std::string H = FBoundaryLine + "\r\nContent-Disposition: form-data; name=\"" + Name + "\"";
+  std::string H = FBoundaryLine + "\r\nContent-Disposition: form-data; name=\"" + EscapePartName(Name) + "\"";
   if (!FileName.empty())
-    H += "; filename=\"" + FileName + "\"\r\nContent-Type: " + GetMIMEType(os::ExtractFileExt(FileName));
+    H += "; filename=\"" + EscapePartName(FileName) + "\"\r\nContent-Type: " +
+         GetMIMEType(os::ExtractFileExt(FileName));
   H += "\r\n\r\n";
   WritePlainStr(H);
 }

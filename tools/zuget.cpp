@@ -23,11 +23,15 @@ const char* Usage =
     "\n"
     "  -o FILE             write the body to FILE (default: standard output)\n"
     "  --resume            continue a partial FILE (needs -o)\n"
-    "  --range FROM-TO     ask for bytes FROM to TO (TO may be empty: to the end)\n"
+    "  --range FROM-TO     ask for bytes FROM to TO (TO may be empty: to the end); with\n"
+    "                      -o the file holds exactly those bytes\n"
     "  --user U            user name for the server\n"
     "  --password P        password for the server; without it, asked on the terminal\n"
     "                      when the server wants one\n"
     "  --proxy HOST:PORT   use this proxy\n"
+    "  --proxy-user U      user name for the proxy\n"
+    "  --proxy-password P  password for the proxy; without it, asked on the terminal\n"
+    "                      when the proxy wants one\n"
     "  --direct            use no proxy, whatever http_proxy says\n"
     "  --buffer BYTES      bytes per read (default 4096, at least 255)\n"
     "  --header LINE       add a request header line (repeatable)\n"
@@ -48,9 +52,9 @@ const char* Usage =
 enum TExit { exDone = 0, exUsage = 2, exUnreachable = 3, exHTTPError = 4, exConnLost = 5, exFileError = 6, exAborted = 7 };
 
 struct TOptions {
-  std::string URL, Output, User, Password, Proxy, Post;
+  std::string URL, Output, User, Password, Proxy, Post, ProxyUser, ProxyPassword;
   bool Resume = false, Direct = false, Insecure = false, Events = false, ForceBar = false, Quiet = false;
-  bool HaveRange = false, HavePassword = false;
+  bool HaveRange = false, HaveTo = false, HavePassword = false, HaveProxyPassword = false;
   std::uint64_t From = 0, To = 0;
   int Buffer = 4096;
   std::uint32_t Timeout = 0;
@@ -95,6 +99,7 @@ int ParseArgs(int argc, char** argv, TOptions& O) {
           (Dash + 1 < V.size() && !ToNumber(V.substr(Dash + 1), T)) || (T != 0 && T < F))
         return Fail("--range wants FROM-TO with FROM <= TO, e.g. 0-499 or 1000-");
       O.HaveRange = true;
+      O.HaveTo = Dash + 1 < V.size();
       O.From = F;
       O.To = T;
     } else if (S == "--user") {
@@ -102,6 +107,11 @@ int ParseArgs(int argc, char** argv, TOptions& O) {
     } else if (S == "--password") {
       if (!Value(O.Password)) return Fail("--password needs a value");
       O.HavePassword = true;
+    } else if (S == "--proxy-user") {
+      if (!Value(O.ProxyUser)) return Fail("--proxy-user needs a name");
+    } else if (S == "--proxy-password") {
+      if (!Value(O.ProxyPassword)) return Fail("--proxy-password needs a value");
+      O.HaveProxyPassword = true;
     } else if (S == "--proxy") {
       if (!Value(O.Proxy) || O.Proxy.find(':') == std::string::npos) return Fail("--proxy wants HOST:PORT");
     } else if (S == "--direct") {
@@ -227,6 +237,19 @@ int main(int argc, char** argv) {
     H->Proxy()->SetProxyServer(O.Proxy.substr(0, C));
     H->Proxy()->SetProxyPort(std::atoi(O.Proxy.c_str() + C + 1));
   }
+  H->Proxy()->SetProxyUsername(O.ProxyUser);
+  H->Proxy()->SetProxyPassword(O.ProxyPassword);
+  // A range is the component's Range setting, so the file gets exactly those bytes (from its
+  // start, in one request); what does not fit it (0-0, beyond 4 GiB) goes as a header line.
+  if (O.HaveRange) {
+    if (O.From <= 0xFFFFFFFFu && O.To <= 0xFFFFFFFFu && (O.From != 0 || !O.HaveTo)) {
+      H->Range()->SetStartRange(static_cast<std::uint32_t>(O.From));
+      H->Range()->SetEndRange(static_cast<std::uint32_t>(O.To));
+    } else {
+      H->AddHeaders()->Add("Range: bytes=" + std::to_string(O.From) + "-" +
+                           (O.HaveTo ? std::to_string(O.To) : std::string()));
+    }
+  }
   if (O.Timeout) {
     H->Timeouts()->SetConnectTimeout(O.Timeout);
     H->Timeouts()->SetReceiveTimeout(O.Timeout);
@@ -252,10 +275,19 @@ int main(int argc, char** argv) {
     Application().Terminate();
   };
 
-  if (O.Events)
+  // A server that ignores the range sends the whole entity with 200: not what was asked for.
+  const bool PartAsked = O.HaveRange && (O.From != 0 || O.HaveTo);
+  bool RangeIgnored = false;
+  if (O.Events || PartAsked)
     H->OnHeaderInfo = [&](TObject*, int Code, const std::string&, const std::string&, const std::string&,
                           const std::string&, std::int64_t Len, const std::string&, TDateTime, TDateTime, TDateTime,
-                          const std::string&, bool&) { Event("header " + std::to_string(Code) + " " + std::to_string(Len)); };
+                          const std::string&, bool& Continue) {
+      Event("header " + std::to_string(Code) + " " + std::to_string(Len));
+      if (PartAsked && Code == 200) {
+        RangeIgnored = true;
+        Continue = false;
+      }
+    };
   if (O.Events || BarOn)
     H->OnProgress = [&](TObject*, const std::string&, std::int64_t Total, std::int64_t Read, int, int Left,
                         std::uint8_t, float Rate, TStream*) {
@@ -316,6 +348,11 @@ int main(int argc, char** argv) {
   };
   H->OnDoneInterrupted = [&](TObject*) {
     Event("aborted");
+    if (RangeIgnored) {
+      Say("the server ignored the range and sent the whole file; nothing was stored");
+      Finish(exHTTPError);
+      return;
+    }
     Finish(exAborted);
   };
   if (!O.User.empty() && !O.HavePassword)
@@ -325,6 +362,13 @@ int main(int argc, char** argv) {
         return;
       H->SetPassword(Pass);
       TryAgain = !Pass.empty();  // an empty answer gives up
+    };
+  if (!O.ProxyUser.empty() && !O.HaveProxyPassword)
+    H->OnProxyAuthenticationRequest = [&](TObject*, std::string&, std::string& Pass, bool& TryAgain) {
+      std::string Typed;
+      if (!tools::AskTerminal("Proxy password for " + O.ProxyUser + ": ", true, Typed)) return;
+      Pass = Typed;  // the proxy's own setting: the request is sent again with it
+      TryAgain = !Typed.empty();  // an empty answer gives up
     };
   Application().SetInterruptHandler([&] {
     if (H->GetThreadBusy()) H->Pause();
@@ -337,8 +381,7 @@ int main(int argc, char** argv) {
     try {
       for (const auto& [Name, Value] : O.Forms) H->UploadString(Name, Value);
       for (const auto& [Name, Path] : O.Files) {
-        TMemoryStream File;
-        File.LoadFromFile(Path);
+        TFileStream File(Path, fmOpenRead);  // read straight into the upload, not held twice
         H->UploadStream(Name, &File, Path.substr(Path.find_last_of('/') + 1));
       }
     } catch (const std::exception& E) {
@@ -346,7 +389,7 @@ int main(int argc, char** argv) {
     }
     Started = Started && H->EndPrepareUpload();
   } else {
-    Started = O.Resume ? H->Resume() : O.HaveRange ? H->ReadRange(O.From, O.To, false) : H->Read(false);
+    Started = O.Resume ? H->Resume() : H->Read(false);
   }
   if (!Started) return Fail("the download could not be started");
   Application().Run();

@@ -355,8 +355,9 @@ bool HttpSendRequest(HINTERNET Request, const std::string& Headers, const void* 
   return OnRequest(Request, [&](TRequest& R) { return R.Send(Headers, Optional, OptionalLength); });
 }
 
-bool HttpSendRequestEx(HINTERNET Request, const std::string& Headers, std::uint64_t TotalLength) {
-  return OnRequest(Request, [&](TRequest& R) { return R.SendEx(Headers, TotalLength); });
+bool HttpSendRequestEx(HINTERNET Request, const std::string& Headers, std::uint64_t TotalLength,
+                       TBodySource Source) {
+  return OnRequest(Request, [&](TRequest& R) { return R.SendEx(Headers, TotalLength, std::move(Source)); });
 }
 
 bool InternetWriteFile(HINTERNET Request, const void* Buffer, std::size_t Length, std::size_t& Written) {

@@ -212,8 +212,14 @@ void InternetGoOffline();
 bool HttpAddRequestHeaders(HINTERNET Request, const std::string& Headers, unsigned Modifiers);
 bool HttpSendRequest(HINTERNET Request, const std::string& Headers, const void* Optional, std::size_t OptionalLength);
 // A body of TotalLength bytes written with InternetWriteFile, ended by HttpEndRequest, which
-// returns once the final response headers are in.
-bool HttpSendRequestEx(HINTERNET Request, const std::string& Headers, std::uint64_t TotalLength);
+// returns once the final response headers are in. The body may have to go out again (an
+// authentication round trip, a 307/308 redirect): without a Source the layer keeps a copy of
+// everything written for that; with one it keeps nothing and reads the bytes again through
+// Source(Offset, Buffer, Length), asking only for bytes already written. The source must stay
+// valid until the next send on the request or its close (it is held by the request).
+using TBodySource = std::function<bool(std::uint64_t Offset, void* Buffer, std::size_t Length)>;
+bool HttpSendRequestEx(HINTERNET Request, const std::string& Headers, std::uint64_t TotalLength,
+                       TBodySource Source = nullptr);
 bool InternetWriteFile(HINTERNET Request, const void* Buffer, std::size_t Length, std::size_t& Written);
 bool HttpEndRequest(HINTERNET Request);
 // The value as text; false (ERROR_HTTP_HEADER_NOT_FOUND) when the response lacks it.

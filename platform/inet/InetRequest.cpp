@@ -112,25 +112,63 @@ bool SplitUrl(const std::string& Url, TUrlParts& P) {
   return Ok;
 }
 
-// WinINet's bypass list ("a;b *.c <local>") in curl's no-proxy form ("a,b,.c").
-std::string NoProxyList(const std::string& Bypass) {
-  std::string Result, Item;
-  auto Flush = [&] {
-    if (Item.rfind("http://", 0) == 0) Item = Item.substr(7);
-    if (Item.rfind("https://", 0) == 0) Item = Item.substr(8);
-    if (Item == "<local>") Item = "localhost";
-    if (Item.rfind("*.", 0) == 0) Item = Item.substr(1);
-    if (!Item.empty() && Item.find('*') == std::string::npos) Result += (Result.empty() ? "" : ",") + Item;
-    Item.clear();
-  };
-  for (char C : Bypass) {
-    if (C == ';' || C == ',' || C == ' ' || C == '\t')
-      Flush();
-    else
-      Item += C;
+// A bypass entry's host pattern against a host name: "*" stands for any run of characters
+// (dots included), anywhere in the pattern; case does not count.
+bool HostMatches(const std::string& Pattern, const std::string& Host) {
+  std::size_t P = 0, H = 0, Star = std::string::npos, Mark = 0;
+  auto Same = [](char A, char B) { return std::tolower(static_cast<unsigned char>(A)) == std::tolower(static_cast<unsigned char>(B)); };
+  while (H < Host.size()) {
+    if (P < Pattern.size() && Pattern[P] == '*') {
+      Star = P++;
+      Mark = H;
+    } else if (P < Pattern.size() && Same(Pattern[P], Host[H])) {
+      ++P;
+      ++H;
+    } else if (Star != std::string::npos) {
+      P = Star + 1;
+      H = ++Mark;
+    } else {
+      return false;
+    }
   }
-  Flush();
-  return Result;
+  while (P < Pattern.size() && Pattern[P] == '*') ++P;
+  return P == Pattern.size();
+}
+
+// The platform library's bypass list: entries separated by ";", "," or blanks; "*" anywhere in
+// an entry; "<local>" for every host name without a dot; an entry may name a scheme
+// ("http://host") and a port ("host:8080"), which must then match too.
+bool ProxyBypassed(const std::string& List, const std::string& Scheme, const std::string& Host, long Port) {
+  std::string Item;
+  auto Matches = [&](std::string E) {
+    const auto Sep = E.find("://");
+    if (Sep != std::string::npos) {
+      if (Lower(E.substr(0, Sep)) != Lower(Scheme)) return false;
+      E = E.substr(Sep + 3);
+    }
+    if (E.empty()) return false;
+    if (E == "<local>") return Host.find('.') == std::string::npos && Host.find(':') == std::string::npos;
+    // A port: after a bracketed address, or after the only colon of the entry.
+    std::string PortText;
+    const auto Colon = E.rfind(':');
+    if (Colon != std::string::npos && (E.front() == '[' ? E[Colon - 1] == ']' : E.find(':') == Colon)) {
+      PortText = E.substr(Colon + 1);
+      E = E.substr(0, Colon);
+    }
+    if (E.size() > 2 && E.front() == '[' && E.back() == ']') E = E.substr(1, E.size() - 2);
+    if (!PortText.empty() && PortText != "*" && std::strtol(PortText.c_str(), nullptr, 10) != Port) return false;
+    return !E.empty() && HostMatches(E, Host);
+  };
+  for (std::size_t I = 0; I <= List.size(); ++I) {
+    const char C = I < List.size() ? List[I] : ';';
+    if (C == ';' || C == ',' || C == ' ' || C == '\t') {
+      if (!Item.empty() && Matches(Item)) return true;
+      Item.clear();
+    } else {
+      Item += C;
+    }
+  }
+  return false;
 }
 
 // Several Content-Length fields (or a list in one) that do not all say the same.
@@ -239,10 +277,8 @@ TRequest::TRequest(std::shared_ptr<TConnection> Connection, const std::string& V
     curl_easy_setopt(E, CURLOPT_COOKIEFILE, "");  // switches the engine on, reads no file
   }
   if (S.AccessType == INTERNET_OPEN_TYPE_DIRECT) curl_easy_setopt(E, CURLOPT_PROXY, "");
-  if (S.AccessType == INTERNET_OPEN_TYPE_PROXY) {
-    const std::string NoProxy = NoProxyList(S.ProxyBypass);
-    curl_easy_setopt(E, CURLOPT_NOPROXY, NoProxy.c_str());  // also keeps no_proxy out
-  }
+  // The bypass list is applied per hop (StartHop); no_proxy from the environment is not.
+  if (S.AccessType == INTERNET_OPEN_TYPE_PROXY) curl_easy_setopt(E, CURLOPT_NOPROXY, "");
 }
 
 TRequest::~TRequest() {
@@ -378,12 +414,16 @@ void TRequest::BuildHeaderList() {
 
 // ---------- sending ----------
 
-bool TRequest::Begin(const std::string& Headers, std::string Body, std::uint64_t Total, bool Streaming) {
+bool TRequest::Begin(const std::string& Headers, std::string Body, std::uint64_t Total, bool Streaming,
+                     TBodySource Source) {
   if (!Sticky()) return false;
   if (IsOffline() || Session().Offline) return Fail(ERROR_INTERNET_DISCONNECTED, "working offline");
   if (!Headers.empty() && !AddHeaders(Headers, HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE)) return false;
   Detach();
   FUpload = std::move(Body);
+  FGiven = FUpload.size();
+  FSource = std::move(Source);
+  FWriteData = nullptr;
   FUploadTotal = Total;
   FUploadPos = 0;
   FState = Streaming ? TState::Streaming : TState::Idle;
@@ -476,7 +516,8 @@ bool TRequest::StartHop(const std::string& Url) {
   }
   const TSession& S = Session();
   if (S.AccessType == INTERNET_OPEN_TYPE_PROXY) {
-    const std::string Proxy = ProxyFor(P.Scheme);
+    // An empty proxy is no proxy, whatever the environment says.
+    const std::string Proxy = ProxyBypassed(S.ProxyBypass, P.Scheme, P.Host, P.Port) ? "" : ProxyFor(P.Scheme);
     curl_easy_setopt(E, CURLOPT_PROXY, Proxy.c_str());
   }
   FOfferProxyAuth = S.AccessType != INTERNET_OPEN_TYPE_DIRECT && !Options.ProxyUserName.empty();
@@ -622,10 +663,10 @@ bool TRequest::Send(const std::string& Headers, const void* Data, std::size_t Le
   return Ok;
 }
 
-bool TRequest::SendEx(const std::string& Headers, std::uint64_t TotalLength) {
+bool TRequest::SendEx(const std::string& Headers, std::uint64_t TotalLength, TBodySource Source) {
   FHaveResponse = false;
-  if (!Begin(Headers, std::string(), TotalLength, true)) return false;
-  FUpload.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(TotalLength, 64u << 20)));
+  if (!Begin(Headers, std::string(), TotalLength, true, std::move(Source))) return false;
+  if (!FSource) FUpload.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(TotalLength, 64u << 20)));
   // Initiated once curl asks for the first body bytes (or, without a body, has sent the request).
   if (!Drive([this] { return FReadPaused || FFinal || (FIssued && FUploadTotal == 0); })) return false;
   if (FDone && FResult != CURLE_OK && !FBlockComplete && !ConnectRefused()) return FailTransfer();
@@ -637,16 +678,27 @@ bool TRequest::Write(const void* Buffer, std::size_t Length, std::size_t& Writte
   if (!Sticky()) return false;
   if (FState != TState::Streaming) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no streamed send");
   if (FDone && FResult != CURLE_OK && !FBlockComplete && !ConnectRefused()) return FailTransfer();
-  const std::size_t Room = static_cast<std::size_t>(FUploadTotal - FUpload.size());
-  const std::size_t N = std::min(Length, Room);
-  FUpload.append(static_cast<const char*>(Buffer), N);
+  const std::size_t N = static_cast<std::size_t>(std::min<std::uint64_t>(Length, FUploadTotal - FGiven));
+  // With a source, curl takes the block straight from the caller's buffer while this call
+  // lasts, and anything it needs again later comes from the source: no copy is kept.
+  struct TEndWrite {
+    TRequest& R;
+    ~TEndWrite() { R.FWriteData = nullptr; }
+  } EndWrite{*this};
+  if (FSource) {
+    FWriteData = static_cast<const char*>(Buffer);
+    FWriteStart = FGiven;
+  } else {
+    FUpload.append(static_cast<const char*>(Buffer), N);
+  }
+  FGiven += N;
   Written = N;
   if (N == 0 || FFinal || FDone) return true;  // the server answered already; the rest is not sent
   if (FReadPaused) {
     FReadPaused = false;
     curl_easy_pause(FEasy, CURLPAUSE_CONT);
   }
-  if (!Drive([this] { return FUploadPos >= FUpload.size() || FFinal; })) return false;
+  if (!Drive([this] { return FUploadPos >= FGiven || FFinal; })) return false;
   if (FDone && FResult != CURLE_OK && !FBlockComplete && !ConnectRefused()) return FailTransfer();
   return true;
 }
@@ -655,7 +707,7 @@ bool TRequest::End() {
   if (!Sticky()) return false;
   if (FState != TState::Streaming) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, "no streamed send");
   bool Ok;
-  if (FUpload.size() < FUploadTotal && !FDone && !FFinal) {
+  if (FGiven < FUploadTotal && !FDone && !FFinal) {
     FState = TState::Failed;
     FFailCode = ERROR_INTERNET_INCORRECT_HANDLE_STATE;
     FFailText = "the body is shorter than announced";
@@ -686,6 +738,8 @@ bool TRequest::End() {
     }
   }
   FStreaming = false;
+  // No hop starts after this call, so once curl has every byte the source is not needed.
+  if (FUploadPos >= FUploadTotal) FSource = nullptr;
   Complete(Ok);
   return Ok;
 }
@@ -951,9 +1005,18 @@ size_t TRequest::OnWrite(char* Data, size_t Size, size_t Count, void* User) {
 size_t TRequest::OnRead(char* Data, size_t Size, size_t Count, void* User) {
   auto* R = static_cast<TRequest*>(User);
   if (R->FCancelled) return CURL_READFUNC_ABORT;
-  if (R->FUploadPos < R->FUpload.size()) {
-    const size_t N = std::min(Size * Count, R->FUpload.size() - R->FUploadPos);
-    std::memcpy(Data, R->FUpload.data() + R->FUploadPos, N);
+  if (R->FUploadPos < R->FGiven) {
+    std::size_t N = static_cast<std::size_t>(std::min<std::uint64_t>(Size * Count, R->FGiven - R->FUploadPos));
+    if (!R->FSource) {
+      std::memcpy(Data, R->FUpload.data() + R->FUploadPos, N);
+    } else if (R->FWriteData && R->FUploadPos >= R->FWriteStart) {
+      std::memcpy(Data, R->FWriteData + (R->FUploadPos - R->FWriteStart), N);
+    } else {
+      // Bytes given earlier, read again (a rewind for an authentication round trip or a 307).
+      const std::uint64_t Upto = R->FWriteData ? R->FWriteStart : R->FGiven;
+      N = static_cast<std::size_t>(std::min<std::uint64_t>(N, Upto - R->FUploadPos));
+      if (!R->FSource(R->FUploadPos, Data, N)) return CURL_READFUNC_ABORT;
+    }
     R->FUploadPos += N;
     R->Touch();
     return N;
@@ -965,9 +1028,9 @@ size_t TRequest::OnRead(char* Data, size_t Size, size_t Count, void* User) {
 
 int TRequest::OnSeek(void* User, curl_off_t Offset, int Origin) {
   auto* R = static_cast<TRequest*>(User);
-  if (Origin != SEEK_SET || Offset < 0 || static_cast<std::uint64_t>(Offset) > R->FUpload.size())
+  if (Origin != SEEK_SET || Offset < 0 || static_cast<std::uint64_t>(Offset) > R->FGiven)
     return CURL_SEEKFUNC_CANTSEEK;
-  R->FUploadPos = static_cast<std::size_t>(Offset);
+  R->FUploadPos = static_cast<std::uint64_t>(Offset);
   return CURL_SEEKFUNC_OK;
 }
 

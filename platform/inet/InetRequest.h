@@ -45,7 +45,7 @@ class TRequest : public TObject {
 
   bool AddHeaders(const std::string& Text, unsigned Modifiers);
   bool Send(const std::string& Headers, const void* Data, std::size_t Length);
-  bool SendEx(const std::string& Headers, std::uint64_t TotalLength);
+  bool SendEx(const std::string& Headers, std::uint64_t TotalLength, TBodySource Source);
   bool Write(const void* Buffer, std::size_t Length, std::size_t& Written);
   bool End();
   bool Query(unsigned InfoLevel, std::string& Value) const;
@@ -56,7 +56,8 @@ class TRequest : public TObject {
   enum class TState { Idle, Streaming, Response, Failed };
 
   // Setting up a send and its hops.
-  bool Begin(const std::string& Headers, std::string Body, std::uint64_t Total, bool Streaming);
+  bool Begin(const std::string& Headers, std::string Body, std::uint64_t Total, bool Streaming,
+             TBodySource Source = nullptr);
   bool StartHop(const std::string& Url);
   void Detach();
   void BuildHeaderList();
@@ -113,9 +114,15 @@ class TRequest : public TObject {
   std::string FFailText;
   std::string FMethod;   // of the current hop
   bool FHasBody = false;  // the current hop sends FUpload
-  std::string FUpload;    // the whole body, kept so curl can rewind it (auth, redirect 307/308)
+  // The body given so far, kept so curl can rewind it (auth, redirect 307/308); empty when the
+  // caller names a source to read it again from.
+  std::string FUpload;
+  TBodySource FSource;
+  std::uint64_t FGiven = 0;            // bytes of the body the caller has given
+  const char* FWriteData = nullptr;    // with a source: the block of the write in progress
+  std::uint64_t FWriteStart = 0;       // and its offset in the body
   std::uint64_t FUploadTotal = 0;
-  std::size_t FUploadPos = 0;
+  std::uint64_t FUploadPos = 0;        // how far curl has read
   bool FReadPaused = false;
   int FRedirects = 0;
   std::string FUrl, FHopHost;

@@ -198,6 +198,43 @@ TEST(URLHelpers, NamesAndParts) {
   EXPECT_EQ(InternetStatusText(999), "Unknown status");
 }
 
+// The parts fit the buffers the library fills: scheme 32 characters, host 256, user and
+// password 128 each, path and extra information 2048 each (decoded); one more gives false
+// and leaves the outputs alone.
+TEST(URLHelpers, ParseURLKeepsToItsCapacities) {
+  std::string S = "keep", Ho = "keep", P = "keep", U = "keep", W = "keep", X = "keep";
+  std::uint16_t Port = 7;
+  auto Parses = [&](const std::string& Url) { return ParseURL(Url, S, Ho, P, U, W, X, Port); };
+  const std::string Host256 = std::string(63, 'h') + "." + std::string(63, 'h') + "." + std::string(63, 'h') + "." +
+                              std::string(63, 'h') + "x";  // 256 characters
+  ASSERT_EQ(Host256.size(), 256u);
+  EXPECT_TRUE(Parses("http://" + Host256 + "/"));
+  EXPECT_EQ(Ho, Host256);
+  EXPECT_TRUE(Parses("http://" + std::string(128, 'u') + ":" + std::string(128, 'p') + "@host/" +
+                     std::string(2047, 'a') + "?" + std::string(2047, 'q')));
+  EXPECT_EQ(U.size(), 128u);
+  EXPECT_EQ(W.size(), 128u);
+  EXPECT_EQ(P.size(), 2048u);
+  EXPECT_EQ(X.size(), 2048u);
+  EXPECT_TRUE(Parses("http://host/" + std::string(2041, 'a') + "%41%41%41")) << "decoded, the path fits";
+  EXPECT_EQ(P.size(), 2045u);
+  EXPECT_TRUE(Parses(std::string(32, 's') + "://host/"));
+  EXPECT_EQ(S, std::string(32, 's'));
+
+  for (const std::string& TooLong :
+       {std::string(33, 's') + "://host/", "http://" + Host256 + "y/",
+        "http://" + std::string(129, 'u') + ":p@host/", "http://u:" + std::string(129, 'p') + "@host/",
+        "http://host/" + std::string(2048, 'a'), "http://host/?" + std::string(2048, 'q'),
+        "http://host/" + std::string(2046, 'a') + "%41%41"}) {
+    S = Ho = P = U = W = X = "keep";
+    Port = 7;
+    EXPECT_FALSE(Parses(TooLong)) << TooLong.substr(0, 40) << "... (" << TooLong.size() << ")";
+    EXPECT_EQ(S + Ho + P + U + W + X, "keepkeepkeepkeepkeepkeep");
+    EXPECT_EQ(Port, 7);
+  }
+  EXPECT_EQ(URLToFileName("http://host/" + std::string(2048, 'a')), "");
+}
+
 TEST_F(HTTPTest, MillionBytesIntoMemoryWithProgress) {
   NginxServer N;
   ASSERT_TRUE(N.Ok()) << N.Error();

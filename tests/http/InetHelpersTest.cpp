@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <atomic>
 #include <chrono>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -38,6 +40,7 @@ class OneShotServer {
       if (N > 0) Received.assign(Buf, static_cast<size_t>(N));
       ::send(C, FReply.data(), FReply.size(), MSG_NOSIGNAL);
       ::close(C);
+      Served = true;
     });
   }
   ~OneShotServer() {
@@ -47,6 +50,7 @@ class OneShotServer {
   }
   int Port() const { return FPort; }
   std::string Received;
+  std::atomic<bool> Served{false};  // the client sent something or went away
 
  private:
   std::string FReply;
@@ -151,4 +155,45 @@ TEST(IsOnline, LoopbackOnlyIsOfflineARealInterfaceIsOnline) {
   // An interface that is down does not count.
   EXPECT_EQ(OnlineInNamespace("ip link add zuv0 type veth peer name zuv1 && ip addr add 192.0.2.1/24 dev zuv0 && "),
             "offline\n");
+}
+
+// The variable handed to SockConnect may hold a descriptor that belongs to someone else: it is
+// overwritten, never closed. Only the helper's own reconnect closes the helper's own socket.
+TEST(InetHelpers, SockConnectLeavesTheDescriptorItWasGivenAlone) {
+  auto IsOpen = [](int Fd) { return ::fcntl(Fd, F_GETFD) != -1; };
+  int Pipe[2];
+  ASSERT_EQ(::pipe(Pipe), 0);
+  // Far above the numbers new sockets get, so a wrongly closed one is not taken again.
+  for (int& Fd : Pipe) {
+    const int High = ::fcntl(Fd, F_DUPFD_CLOEXEC, 700);
+    ::close(Fd);
+    Fd = High;
+  }
+  OneShotServer Server("220 hi\r\n");
+  std::int32_t Sock = Pipe[0];
+  ASSERT_TRUE(SockConnect(Sock, "127.0.0.1", Server.Port()));
+  EXPECT_NE(Sock, Pipe[0]);
+  EXPECT_TRUE(IsOpen(Pipe[0])) << "connecting closed a descriptor it did not own";
+  SockDisconnect(Sock);
+  Sock = Pipe[1];
+  EXPECT_FALSE(SockConnect(Sock, "no-such-host.invalid", 80));
+  EXPECT_EQ(Sock, -1);
+  EXPECT_TRUE(IsOpen(Pipe[1])) << "a failed connect closed a descriptor it did not own";
+  ::close(Pipe[0]);
+  ::close(Pipe[1]);
+
+  // The helper connecting again lets go of its earlier connection.
+  OneShotServer First("220 one\r\n"), Second("220 two\r\n");
+  TzuSocketHelper S;
+  ASSERT_TRUE(S.Connect("127.0.0.1", First.Port()));
+  ASSERT_TRUE(S.Connect("127.0.0.1", Second.Port()));
+  EXPECT_TRUE(S.SendStr("x"));
+  std::string Reply;
+  EXPECT_EQ(S.ReceiveResponse(Reply, 100), 220);
+  EXPECT_EQ(Reply, "220 two\r\n");
+  const auto Until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!First.Served && std::chrono::steady_clock::now() < Until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(First.Served) << "the first connection was closed";
+  EXPECT_TRUE(First.Received.empty());
 }

@@ -57,7 +57,9 @@ class UploadAuthTest : public ::testing::Test {
   // The body as the server got it, with the boundary replaced by B.
   std::string Received(const FaultServer& F) {
     std::string B = F.Last().Body;
-    const std::string Boundary = Header.substr(Header.find("boundary=") + 9);
+    // The header quotes the boundary: boundary="...".
+    const std::size_t At = Header.find("boundary=\"") + 10;
+    const std::string Boundary = Header.substr(At, Header.size() - 1 - At);
     for (size_t P; (P = B.find(Boundary)) != std::string::npos;) B.replace(P, Boundary.size(), "B");
     return B;
   }
@@ -97,7 +99,8 @@ TEST_F(UploadAuthTest, StringFieldBodyAndHeaderExactly) {
   ASSERT_TRUE(H->BeginPrepareUpload());
   EXPECT_FALSE(H->BeginPrepareUpload()) << "in use";
   Header = H->UploadHeader();
-  EXPECT_EQ(Header.rfind("Content-Type: multipart/form-data, boundary=---ATTACH-BOUNDARY-0-", 0), 0u);
+  EXPECT_EQ(Header.rfind("Content-Type: multipart/form-data; boundary=\"---ATTACH-BOUNDARY-0-", 0), 0u);
+  EXPECT_EQ(Header.back(), '"');
   H->UploadString("a", "xyz");
   ASSERT_TRUE(H->EndPrepareUpload());
   ASSERT_TRUE(Finish());
@@ -349,4 +352,122 @@ TEST_F(UploadAuthTest, ThumbnailedPictureArrivesAsASmallJpeg) {
   const QImage Img = DecodeJPEG(reinterpret_cast<const std::uint8_t*>(B.data() + Data), End - Data);
   EXPECT_EQ(Img.width(), 12);
   EXPECT_EQ(Img.height(), 8) << "proportions kept";
+}
+
+// The realm handed to OnPasswordRequest is the challenge's realm parameter, whatever other
+// parameters follow it; a challenge without one is shown whole.
+TEST_F(UploadAuthTest, RealmIsTheChallengesRealm) {
+  FaultServer F;
+  const std::vector<std::pair<std::string, std::string>> Cases{
+      {"Basic realm=\"Members\"", "Members"},
+      {"Basic realm=\"Members\", charset=\"UTF-8\"", "Members"},
+      {"Digest realm=\"DigRealm\", qop=\"auth\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", opaque=\"5ccc\"",
+       "DigRealm"},
+      {"Digest qop=\"auth\", REALM=\"Later\", nonce=\"abc\"", "Later"},
+      {"Basic realm=\"The \\\"Club\\\", inner\"", "The \"Club\", inner"},
+      {"Basic realm=Plain, charset=\"UTF-8\"", "Plain"},
+      {"Bearer error=\"invalid_token\", realm=\"api\"", "api"},
+      {"Basic myrealm=\"x\"", "Basic myrealm=\"x\""},
+      {"NTLM", "NTLM"},
+  };
+  for (std::size_t I = 0; I < Cases.size(); ++I)
+    F.On("/r" + std::to_string(I), FaultServer::Reply(401, "denied", {"WWW-Authenticate: " + Cases[I].first}));
+  std::string Realm;
+  H->OnPasswordRequest = [&](TObject*, const std::string& R, bool& TryAgain) {
+    Realm = R;
+    TryAgain = false;
+  };
+  for (std::size_t I = 0; I < Cases.size(); ++I) {
+    Outcome.clear();
+    Realm = "(not asked)";
+    H->SetURL(F.Url("/r" + std::to_string(I)));
+    ASSERT_TRUE(H->Read(false));
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(Realm, Cases[I].second) << Cases[I].first;
+    EXPECT_EQ(Outcome, (std::vector<std::string>{"HTTPError 401", "AnyError"}));
+  }
+}
+
+// What a server's multipart parser makes of our body: Python's email package stands for the
+// strict ones. The boundary must be a quoted parameter after a semicolon (its Base64 part holds
+// "=", "+" and "/"), and quotes or line breaks in names must not reach the header as they are.
+TEST_F(UploadAuthTest, BodyParsesAsMultipartAndNamesCannotAddFields) {
+  FaultServer F;
+  F.On("/up", FaultServer::Reply(200, "ok"));
+  H->SetURL(F.Url("/up"));
+  ASSERT_TRUE(H->BeginPrepareUpload());
+  H->UploadString("title", "Hello");
+  TMemoryStream File;
+  File.WriteBuffer("file content", 12);
+  H->UploadStream("doc", &File, "a\"; name=\"evil.txt");
+  H->UploadString("x\r\ny\"z", "v");
+  H->UploadInteger("n", 258);
+  ASSERT_TRUE(H->EndPrepareUpload());
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(Outcome, std::vector<std::string>{"Done"});
+  const auto Req = F.Last();
+  const auto R = zutest::RunProcess("python3", {zutest::SourceDir() + "/tests/http/multipart_fields.py",
+                                                Req.Header("Content-Type")}, Req.Body, 30);
+  EXPECT_EQ(R.ExitCode, 0) << R.Out << R.Err;
+  EXPECT_EQ(R.Out,
+            "part name='title' filename=None type=text/plain data=b'Hello'\n"
+            "part name='doc' filename='a%22; name=%22evil.txt' type=text/plain data=b'file content'\n"
+            "part name='x%0D%0Ay%22z' filename=None type=text/plain data=b'v'\n"
+            "part name='n' filename=None type=text/plain data=b'\\x02\\x01\\x00\\x00'\n");
+  EXPECT_EQ(Req.Body.find("name=\"evil.txt\""), std::string::npos);
+  EXPECT_NE(Req.Body.find("Content-Disposition: form-data; name=\"doc\"; filename=\"a%22; name=%22evil.txt\"\r\n"
+                          "Content-Type: text/plain\r\n\r\nfile content\r\n"),
+            std::string::npos)
+      << "the body's bytes are otherwise as before";
+}
+
+// Bypass entries as the platform library reads them: "*" anywhere in an entry, "<local>" for
+// every host name without a dot, names compared without regard to case. Whether a request
+// went through the proxy is read from tinyproxy's own log.
+TEST_F(UploadAuthTest, ProxyBypassWildcardsAndLocal) {
+  NginxServer N;
+  ASSERT_TRUE(N.Ok()) << N.Error();
+  TinyproxyServer P;
+  ASSERT_TRUE(P.Ok());
+  H->Proxy()->SetAccessType(atUseProxy);
+  H->Proxy()->SetProxyServer("127.0.0.1");
+  H->Proxy()->SetProxyPort(P.Port());
+  const std::string ByAddress = N.Url("/hello.txt");
+  const std::string ByName = "http://localhost:" + std::to_string(N.Port()) + "/hello.txt";
+  struct TCase {
+    std::string Bypass, Url;
+    bool Direct;
+  };
+  const std::vector<TCase> Cases{
+      {"127.*", ByAddress, true},
+      {"10.1.*.*; *.corp", ByAddress, false},
+      {"*.0.0.1", ByAddress, true},
+      {"127.0.*.1", ByAddress, true},
+      {"127.0.0.2;128.*", ByAddress, false},
+      {"<local>", ByName, true},
+      {"<local>", ByAddress, false},
+      {"*.corp <local>", ByName, true},
+      {"LocalHost", ByName, true},
+      {"*host", ByName, true},
+      {"local*", ByAddress, false},
+      {"http://127.0.0.*", ByAddress, true},
+      {"", ByName, false},
+      {"*", ByName, true},
+      {"127.0.0.1:1", ByAddress, false},
+      {"127.0.0.1:" + std::to_string(N.Port()), ByAddress, true},
+      {"https://127.*", ByAddress, false},
+  };
+  for (const auto& C : Cases) {
+    Outcome.clear();
+    Body.clear();
+    H->Proxy()->SetProxyBypass(C.Bypass);
+    H->SetURL(C.Url);
+    const std::size_t Before = ProxyRequests(P.Log());
+    ASSERT_TRUE(H->Read(false));
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(Outcome, std::vector<std::string>{"Done"}) << C.Bypass;
+    EXPECT_EQ(Body, "Hello, world!\n");
+    const std::size_t Through = ProxyRequests(P.Log()) - Before;
+    EXPECT_EQ(Through, C.Direct ? 0u : 1u) << "bypass \"" << C.Bypass << "\", " << C.Url << "\n" << P.Log();
+  }
 }

@@ -1,6 +1,8 @@
 // The request layer against real nginx and tinyproxy on 127.0.0.1 and our fault server.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -533,6 +535,47 @@ TEST(InetFaults, StreamedUploadAnsweredAfterTheBody) {
   ASSERT_TRUE(InternetWriteFile(O.Request, "12345", 5, Written));
   EXPECT_FALSE(HttpEndRequest(O.Request));
   EXPECT_EQ(GetLastInternetError(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+}
+
+// With a source the layer keeps no copy of a streamed body: each block goes out while its
+// write lasts, and a body that must go out again (here after a 307) is read from the source.
+TEST(InetFaults, StreamedBodyReadAgainFromItsSourceNotACopy) {
+  FaultServer S;
+  ASSERT_TRUE(S.Ok());
+  S.On("/moved", FaultServer::Reply(307, "", {"Location: /upload"}));
+  S.On("/upload", [](const FaultRequest& R, zutest::FaultConnection& C) {
+    C.Send(FaultServer::Response(201, "got " + std::to_string(R.Body.size()) + "\n"));
+  });
+  const std::string Body = Pattern(200000);
+  std::size_t Asked = 0;
+  bool Outside = false;
+  const TBodySource Source = [&](std::uint64_t Offset, void* Buffer, std::size_t Length) {
+    Asked += Length;
+    if (Offset + Length > Body.size()) Outside = true;
+    std::memcpy(Buffer, Body.data() + Offset, Length);
+    return true;
+  };
+  TOpen O(S.Url("/moved"), 0, "POST");
+  ASSERT_TRUE(HttpSendRequestEx(O.Request, "Content-Type: application/octet-stream", Body.size(), Source));
+  std::string Block;
+  for (std::size_t Sent = 0; Sent < Body.size();) {
+    Block = Body.substr(Sent, 5000);
+    std::size_t Written = 0;
+    ASSERT_TRUE(InternetWriteFile(O.Request, Block.data(), Block.size(), Written)) << GetLastInternetErrorText();
+    ASSERT_GT(Written, 0u);
+    Sent += Written;
+    Block.assign(Block.size(), 'X');  // the caller's buffer is its own again once the write returns
+  }
+  ASSERT_TRUE(HttpEndRequest(O.Request)) << GetLastInternetErrorText();
+  EXPECT_EQ(O.Status(), 201);
+  EXPECT_EQ(O.Body(), "got 200000\n");
+  const auto Reqs = S.Requests();
+  ASSERT_EQ(Reqs.size(), 2u);
+  EXPECT_TRUE(Reqs[0].Body == Body) << "the first hop took the blocks as they were written";
+  EXPECT_EQ(Reqs[1].Path(), "/upload");
+  EXPECT_TRUE(Reqs[1].Body == Body) << "the second hop read the body again";
+  EXPECT_EQ(Asked, Body.size()) << "from the source, once, and nothing else";
+  EXPECT_FALSE(Outside);
 }
 
 TEST(InetFaults, UploadNotTakenOrNotAnswered) {

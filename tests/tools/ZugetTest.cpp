@@ -186,7 +186,7 @@ TEST(Zuget, MultipartFormsAndFiles) {
   EXPECT_EQ(R.Out, "stored");
   const auto Req = F.Last();
   EXPECT_EQ(Req.Method, "POST");
-  EXPECT_EQ(Req.Header("Content-Type").rfind("multipart/form-data, boundary=---ATTACH-BOUNDARY-0-", 0), 0u);
+  EXPECT_EQ(Req.Header("Content-Type").rfind("multipart/form-data; boundary=\"---ATTACH-BOUNDARY-0-", 0), 0u);
   EXPECT_NE(Req.Body.find("Content-Disposition: form-data; name=\"title\"\r\n\r\nHello\r\n"), std::string::npos);
   EXPECT_NE(Req.Body.find("name=\"doc\"; filename=\"notes.txt\"\r\nContent-Type: text/plain\r\n\r\nfile content\r\n"),
             std::string::npos)
@@ -210,4 +210,63 @@ TEST(Zuget, AsksForThePasswordOnTheTerminal) {
   EXPECT_NE(R.Out.find("Password for member (Members): "), std::string::npos) << R.Out;
   EXPECT_EQ(R.Out.find(NginxServer::Password()), std::string::npos) << "typed without echo";
   EXPECT_EQ(zutest::ReadFile(D.File("p.txt")), "behind the door");
+}
+
+// A range into a new file is that range, fetched once; a server that ignores the range (200
+// with the whole entity) stores nothing rather than the wrong bytes.
+TEST(Zuget, RangeIntoANewFileStoresExactlyThatRange) {
+  FaultServer F;
+  F.On("/file", FaultServer::File("0123456789"));
+  F.On("/norange", FaultServer::Reply(200, "0123456789"));
+  zutest::TempDir D;
+  auto R = Zuget({F.Url("/file"), "--range", "2-5", "-o", D.File("a"), "--quiet"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(zutest::ReadFile(D.File("a")), "2345");
+  EXPECT_EQ(F.RequestCount(), 1u) << "one request";
+  EXPECT_EQ(F.Last().Header("Range"), "bytes=2-5");
+  R = Zuget({F.Url("/file"), "--range", "7-", "-o", D.File("b"), "--quiet"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(zutest::ReadFile(D.File("b")), "789");
+  R = Zuget({F.Url("/file"), "--range", "0-0", "-o", D.File("c"), "--quiet"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(zutest::ReadFile(D.File("c")), "0") << "0-0 is the first byte";
+  zutest::WriteFile(D.File("d"), "older and longer content");
+  R = Zuget({F.Url("/file"), "--range", "4-6", "-o", D.File("d"), "--quiet"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(zutest::ReadFile(D.File("d")), "456") << "an existing file is replaced";
+  const std::size_t Before = F.RequestCount();
+  R = Zuget({F.Url("/norange"), "--range", "2-5", "-o", D.File("e")});
+  EXPECT_EQ(R.ExitCode, 4) << R.Err;
+  EXPECT_NE(R.Err.find("range"), std::string::npos) << R.Err;
+  EXPECT_FALSE(std::filesystem::exists(D.File("e")));
+  EXPECT_EQ(F.RequestCount(), Before + 1);
+}
+
+TEST(Zuget, ProxyCredentialsFromOptionsOrTheTerminal) {
+  NginxServer N;
+  ASSERT_TRUE(N.Ok()) << N.Error();
+  zutest::TinyproxyServer P("proxyuser", "proxypass");
+  ASSERT_TRUE(P.Ok());
+  zutest::TempDir D;
+  // The default bypass list skips 127.0.0.1, so nginx is reached as localhost.
+  const std::string Url = "http://localhost:" + std::to_string(N.Port()) + "/hello.txt";
+  auto R = Zuget({Url, "--proxy", P.Address(), "--proxy-user", "proxyuser", "--proxy-password", "proxypass",
+                  "-o", D.File("a"), "--quiet"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(zutest::ReadFile(D.File("a")), "Hello, world!\n");
+  EXPECT_NE(P.Log().find("localhost"), std::string::npos) << "through the proxy";
+  R = Zuget({Url, "--proxy", P.Address(), "--proxy-user", "proxyuser", "--proxy-password", "wrong", "--events"});
+  EXPECT_EQ(R.ExitCode, 4) << R.Err;  // tinyproxy refuses wrong credentials with 401, missing ones with 407
+  EXPECT_NE(R.Err.find("httperror 40"), std::string::npos) << R.Err;
+  EXPECT_EQ(Zuget({Url, "--proxy-user"}).ExitCode, 2);
+
+  if (access("/usr/bin/script", X_OK) != 0) GTEST_SKIP() << "no script(1) for a terminal";
+  const std::string Cmd = zutest::BinDir() + "/zuget " + Url + " --proxy " + P.Address() +
+                          " --proxy-user proxyuser -o " + D.File("b") + " --quiet";
+  const std::string Typed = "sleep 1; echo proxypass";
+  R = zutest::RunProcess("sh", {"-c", "(" + Typed + ") | script -qec '" + Cmd + "' /dev/null"}, "", 60);
+  EXPECT_EQ(R.ExitCode, 0) << R.Out << R.Err;
+  EXPECT_NE(R.Out.find("Proxy password for proxyuser: "), std::string::npos) << R.Out;
+  EXPECT_EQ(R.Out.find("proxypass"), std::string::npos) << "typed without echo";
+  EXPECT_EQ(zutest::ReadFile(D.File("b")), "Hello, world!\n");
 }
