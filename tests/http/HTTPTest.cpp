@@ -992,3 +992,30 @@ TEST_F(HTTPTest, HashOutputCoversTheWholeFileAlsoWhenResumedOrAlreadyComplete) {
   EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
   EXPECT_EQ(AtDone, Want);
 }
+
+TEST_F(HTTPTest, A416WithoutTheWholeEntityAtHandIsDownloadedAgainFromZero) {
+  // Into memory, or into a file that is not there: nothing holds the entity, so the "range
+  // not satisfiable" is never taken as a completed download.
+  FaultServer F;
+  for (const char* Path : {"/memory", "/file"})
+    F.On(Path, FaultServer::Script({FaultServer::Reply(416, "", {"Content-Range: bytes */10"}),
+                                    FaultServer::Reply(200, "abcdefghij")}));
+  for (const bool ToFile : {false, true}) {
+    SCOPED_TRACE(ToFile ? "missing file" : "memory");
+    E = TEvents();
+    E.Attach(*H);
+    H->SetURL(F.Url(ToFile ? "/file" : "/memory"));
+    H->SetOutputFileName(ToFile ? Dir.File("missing.bin") : std::string());
+    const std::size_t Before = F.RequestCount();
+    ASSERT_TRUE(H->ReadRange(10, 0, false));
+    ASSERT_TRUE(PumpUntil([&] { return E.Finished && !H->GetThreadBusy(); }));
+    EXPECT_EQ(E.Names, std::vector<std::string>{"Done"});
+    EXPECT_EQ(E.FileSize, 10);
+    if (ToFile)
+      EXPECT_EQ(zutest::ReadFile(Dir.File("missing.bin")), "abcdefghij");
+    else
+      EXPECT_EQ(E.Body, "abcdefghij");
+    EXPECT_EQ(F.RequestCount() - Before, 2u);
+    EXPECT_FALSE(F.Last().Has("Range")) << "the second request asks for the whole entity";
+  }
+}
