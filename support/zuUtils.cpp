@@ -603,8 +603,10 @@ int OpenURL(const std::string& URL, bool NewWindow, int ShowCmd) {
   (void)ShowCmd;  // window placement is the desktop's business on Linux
   const std::string Target = URL.find("://") == std::string::npos ? "http://" + URL : URL;
   if (NewWindow) {
+    // The address is one argument, whatever it holds: split at blanks, a part of it could
+    // reach the browser as an option of its own.
     const std::string Browser = GetExecutableByExtension("html");
-    if (!Browser.empty()) return os::ShellRunProgram(Browser, Target);
+    if (!Browser.empty()) return os::SpawnProcess(Browser, {Target}) ? os::SE_OK : os::SE_ERR_FNF;
   }
   return os::ShellOpenDocument(Target);
 }

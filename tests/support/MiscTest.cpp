@@ -206,6 +206,13 @@ TEST(OpenURL, NewWindowUsesTheProgramRegisteredForWebPages) {
   EXPECT_EQ(Desk.WaitFor("browsed"), "https://example.test/notes\n");
 }
 
+TEST(OpenURL, TheAddressReachesTheBrowserAsOneArgument) {
+  // Blanks in an address (from an info file, say) must not make options of their own.
+  FakeDesktop Desk;
+  EXPECT_GT(OpenURL("https://example.test/a b --renderer-cmd-prefix=evil", true, SW_SHOWNORMAL), 32);
+  EXPECT_EQ(Desk.WaitFor("browsed"), "https://example.test/a b --renderer-cmd-prefix=evil\n");
+}
+
 TEST(OpenURL, NewWindowWithoutABrowserFallsBackToTheDesktop) {
   FakeDesktop Desk;
   Desk.RemoveBrowser();
