@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "engine/zuRenewixInstall.h"
 #include "engine/zuRenewixLang.h"
 #include "engine/zuRenewixPassword.h"
 #include "engine/zuRenewixWizard.h"
@@ -17,6 +18,7 @@
 #include "platform/os/System.h"
 #include "widgets/zuGraphics.h"
 #include "widgets/zuInfoBox.h"
+#include "helper/Install.h"
 
 namespace zu {
 
@@ -29,7 +31,7 @@ const std::vector<std::string> MiscFilesNames{"mfuAlwaysDownload", "mfuOnlyIfSiz
 const std::vector<std::string> VersionControlNames{"byDate", "byNumber"};
 const std::vector<std::string> ShowMessageNames{"mAskUpgrade",        "mConnLost",   "mHostUnreachable",
                                                 "mLostFile",          "mNoInfoFile", "mNoUpdateAvailable",
-                                                "mPasswordRequest"};
+                                                "mPasswordRequest",   "mUpgradeFailed"};
 const std::vector<std::string> LanguageNames{
     "wlAuto",      "wlEnglish",    "wlRussian",  "wlGerman",    "wlFrench",     "wlSpanish",
     "wlPortuguese", "wlPortugueseBrazilian", "wlItalian", "wlDutch", "wlDanish", "wlSwedish",
@@ -55,26 +57,27 @@ bool EndsWithTempSuffix(const std::string& Name) {
   return Name.size() > N && strcasecmp(Name.c_str() + Name.size() - N, TempFileSuffix) == 0;
 }
 
-// The user's own directory for the helper: created 0700, and refused when it is somebody
-// else's, a link or open to others (a shared /tmp must not hand us a planted program).
-std::string PrivateTempDirectory() {
-  const std::string Dir = GetTempDir() + "renewix-" + std::to_string(::getuid());
-  if (::mkdir(Dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
-  struct stat St{};
-  if (::lstat(Dir.c_str(), &St) != 0 || !S_ISDIR(St.st_mode) || St.st_uid != ::getuid() ||
-      (St.st_mode & 077) != 0)
-    return std::string();
-  return Dir + "/";
-}
-
-void DefaultStartHelper(const std::string& Helper, const std::string& Arguments) {
-  os::SpawnProcess(Helper, os::SplitCommandLine(Arguments));
+std::string LastModifiedText(TDateTime T) {
+  if (T == 0) return std::string();
+  char Buf[40];
+  std::snprintf(Buf, sizeof Buf, "%.17g", static_cast<double>(T));
+  return Buf;
 }
 
 }  // namespace
 
 std::function<void()> TzuRenewix::CloseApplication = [] { ShutdownApplication(); };
-std::function<void(const std::string&, const std::string&)> TzuRenewix::StartHelper = DefaultStartHelper;
+std::function<bool(const std::string&, const std::vector<std::string>&)> TzuRenewix::StartHelper;
+
+// The download run in progress: what the manifest says, and the current ".uTMP" file as the
+// component created it.
+struct TRXRun {
+  helper::TManifest Manifest;
+  int OutputFd = -1;
+  ~TRXRun() {
+    if (OutputFd >= 0) ::close(OutputFd);
+  }
+};
 std::function<bool()> TzuRenewix::OnlineTest = [] { return IsOnline(); };
 std::function<std::string()> TzuRenewix::ExecutablePath = [] { return os::ExecutablePath(); };
 
@@ -194,7 +197,7 @@ const TClassInfo& TzuRenewix::StaticClassInfo() {
           .Event("OnBeginUpgrade").Event("OnEndUpgrade").Event("OnLaterUpgrade").Event("OnProgress")
           .Event("OnFileStart").Event("OnFileDone").Event("OnDoOwnCloseAppMethod").Event("OnAfterRestart")
           .Event("OnAborted").Event("OnConnLost").Event("OnHostUnreachable").Event("OnNoUpdateAvailable")
-          .Event("OnNoInfoFile").Event("OnLostFile").Event("OnPasswordRequest")
+          .Event("OnNoInfoFile").Event("OnLostFile").Event("OnPasswordRequest").Event("OnUpgradeError")
           .Event("OnProxyAuthenticationRequest")
           .Creatable();
   return Info;
@@ -224,7 +227,18 @@ TzuRenewix::TzuRenewix(TComponent* AOwner) : TzuCustomHTTP(AOwner), FAlive(std::
   TzuCustomHTTP::OnPasswordRequest = [this](TObject* S, const std::string& Realm, bool& TryAgain) {
     HTTPPasswordRequest(S, Realm, TryAgain);
   };
-  ::unlink(HelperPath().c_str());  // the helper of an earlier self-upgrade; missing is fine
+  FRun = std::make_unique<TRXRun>();
+  rxinstall::RemoveOldHelpers(ProgramDirectory());  // the helper of an earlier self-upgrade
+  // An install that was cut off (its helper killed) is finished or undone before anything
+  // else looks at the program's files. A helper at work holds the lock: it is left alone.
+  if (const int Dir = helper::OpenDirectory(ProgramDirectory()); Dir >= 0) {
+    if (helper::LockDirectory(Dir, false)) {
+      if (helper::Recover(Dir) == helper::TRecovery::RolledBack)
+        FRecoveryReport = "the install was cut off; the previous version was restored";
+      helper::UnlockDirectory(Dir);
+    }
+    ::close(Dir);
+  }
   FInfoFile = std::make_unique<TzuRenewixInfo>();
   FVersionDate = DateToRXDate(Date());
   FWizard = new TzuRenewixWizard(this);
@@ -233,6 +247,8 @@ TzuRenewix::TzuRenewix(TComponent* AOwner) : TzuCustomHTTP(AOwner), FAlive(std::
 
 TzuRenewix::~TzuRenewix() {
   Destroying();
+  // The transfer may write through the output descriptor's /proc name: it ends first.
+  TzuCustomHTTP::Abort(false, true);
   *FAlive = false;
   StopWait(FWaitHandle);  // a pending wait returns and finds us gone
   SetAutoCheck(false);
@@ -392,6 +408,13 @@ void TzuRenewix::DoUpgrade(bool First) {
   if (First) {
     SetQueryInfoStage(false);
     FFileIndex = 0;
+    // A new run: nothing of it is complete, and nothing of an earlier one is kept.
+    FFilesDownloaded = false;
+    CloseOutputFile();
+    if (!ReportPlantedLinks()) return;
+    DeleteTemporaryFiles();
+    FRun->Manifest = helper::TManifest{};
+    SaveManifest();
     if (FWizard->Enabled()) ShowRenewixWizard(this);
   } else {
     ++FFileIndex;
@@ -410,14 +433,105 @@ void TzuRenewix::DoUpgrade(bool First) {
     LostFile(400);  // no file name to store it under
     return;
   }
-  SetOutputFileName(FCurrentFile);
+  if (!OpenOutputFile()) return;
+  // The transfer writes to the file created here, whatever its name has become since.
+  SetOutputFileName("/proc/self/fd/" + std::to_string(FRun->OutputFd));
   ReleaseHTTPStream();
   Read(false);
 }
 
+bool TzuRenewix::ReportPlantedLinks() {
+  const std::string Dir = ProgramDirectory();
+  DIR* D = ::opendir(Dir.empty() ? "." : Dir.c_str());
+  if (!D) return true;
+  std::vector<std::string> Links;
+  while (dirent* E = ::readdir(D)) {
+    struct stat St{};
+    if (EndsWithTempSuffix(E->d_name) && ::lstat((Dir + E->d_name).c_str(), &St) == 0 && S_ISLNK(St.st_mode))
+      Links.push_back(Dir + E->d_name);
+  }
+  ::closedir(D);
+  const auto Alive = FAlive;
+  for (const auto& L : Links)
+    if (::unlink(L.c_str()) == 0) {
+      UpgradeError(ueLinkRemoved, L);
+      if (!*Alive) return false;
+    }
+  return true;
+}
+
+void TzuRenewix::SaveManifest() {
+  const int Dir = helper::OpenDirectory(ProgramDirectory());
+  if (Dir < 0) return;
+  helper::WriteManifest(Dir, FRun->Manifest);  // a directory that takes no manifest takes no download
+  ::close(Dir);
+}
+
+namespace {
+std::string FinalName(const std::string& TempPath) {
+  const std::string Name = FileNamePart(TempPath);
+  return Name.substr(0, Name.size() - std::strlen(TempFileSuffix));
+}
+}  // namespace
+
+bool TzuRenewix::OpenOutputFile() {
+  CloseOutputFile();
+  bool LinkRemoved = false;
+  std::string Error;
+  const int Fd = rxinstall::CreateOutputFile(FCurrentFile, LinkRemoved, Error);
+  const auto Alive = FAlive;
+  if (LinkRemoved) {
+    UpgradeError(ueLinkRemoved, FCurrentFile);
+    if (!*Alive) {
+      if (Fd >= 0) ::close(Fd);
+      return false;
+    }
+  }
+  if (Fd < 0) {
+    // As when the transfer itself cannot create its file.
+    SetOutputFileName(FCurrentFile);
+    if (TzuCustomHTTP::OnOutputFileError) TzuCustomHTTP::OnOutputFileError(this);
+    return false;
+  }
+  FRun->OutputFd = Fd;
+  struct stat St{};
+  ::fstat(Fd, &St);
+  auto& Files = FRun->Manifest.Files;
+  const std::string Name = FinalName(FCurrentFile);
+  std::erase_if(Files, [&](const helper::TManifestFile& F) { return F.Name == Name; });
+  Files.push_back({Name, URL(), "", "", -1, static_cast<std::uint64_t>(St.st_ino), false});
+  SaveManifest();
+  return true;
+}
+
+void TzuRenewix::DropOutputFile() {
+  if (FRun->OutputFd >= 0) {
+    struct stat Mine{}, Now{};
+    if (::fstat(FRun->OutputFd, &Mine) == 0 && ::lstat(FCurrentFile.c_str(), &Now) == 0 &&
+        Mine.st_ino == Now.st_ino && Mine.st_dev == Now.st_dev)
+      ::unlink(FCurrentFile.c_str());
+    CloseOutputFile();
+  }
+  const std::string Name = FinalName(FCurrentFile);
+  std::erase_if(FRun->Manifest.Files, [&](const helper::TManifestFile& F) { return F.Name == Name; });
+  SaveManifest();
+}
+
+void TzuRenewix::CloseOutputFile() {
+  if (FRun->OutputFd >= 0) ::close(FRun->OutputFd);
+  FRun->OutputFd = -1;
+}
+
+void TzuRenewix::UpgradeError(TzuRXUpgradeError Error, const std::string& Detail) {
+  const auto Alive = FAlive;
+  if (OnUpgradeError) OnUpgradeError(this, Error, Detail);
+  if (!*Alive || Error == ueLinkRemoved || !Shows(mUpgradeFailed)) return;
+  RXMsgBox(RXFmtLangStr(Error == ueHelperNotStarted ? 31 : 32, {Detail}), MB_ICONSTOP);
+}
+
 void TzuRenewix::HTTPHeaderInfo(TObject*, int, const std::string&, const std::string&, const std::string&,
                                 const std::string&, std::int64_t ContentLength, const std::string&, TDateTime,
-                                TDateTime LastModified, TDateTime, const std::string&, bool& ContinueDownload) {
+                                TDateTime LastModified, TDateTime, const std::string& ETag, bool& ContinueDownload) {
   if (FQueryInfoStage) return;
   FFileTime = LastModified;
   WizardSetFileSize(RXFmtLangStr(6, {static_cast<double>(ContentLength) / 1024.0}));
@@ -429,6 +543,12 @@ void TzuRenewix::HTTPHeaderInfo(TObject*, int, const std::string&, const std::st
   }
   if (OnFileStart)
     OnFileStart(this, URL(), static_cast<std::int32_t>(ContentLength), LastModified, ContinueDownload);
+  if (!ContinueDownload || FRun->Manifest.Files.empty()) return;
+  auto& Entry = FRun->Manifest.Files.back();
+  Entry.Size = ContentLength > 0 ? ContentLength : -1;
+  Entry.ETag = ETag;
+  Entry.LastModified = LastModifiedText(LastModified);
+  SaveManifest();
 }
 
 void TzuRenewix::HTTPDone(TObject*, const std::string&, std::int64_t, TStream* Stream) {
@@ -436,14 +556,25 @@ void TzuRenewix::HTTPDone(TObject*, const std::string&, std::int64_t, TStream* S
     ParseInfoFile(Stream);
     return;
   }
-  if (FFileTime != 0) SetFileTimes(FCurrentFile, FFileTime, FFileTime, -1);
+  if (FFileTime != 0) SetFileTimes(OutputFileName(), FFileTime, FFileTime, -1);
+  struct stat St{};
+  if (FRun->OutputFd >= 0 && ::fstat(FRun->OutputFd, &St) == 0 && !FRun->Manifest.Files.empty()) {
+    auto& Entry = FRun->Manifest.Files.back();
+    Entry.Size = St.st_size;
+    Entry.Inode = St.st_ino;
+    Entry.Complete = true;
+    SaveManifest();
+  }
+  CloseOutputFile();
   const auto Alive = FAlive;
   if (OnFileDone) OnFileDone(this, FCurrentFile);
   if (*Alive) DoUpgrade(false);
 }
 
 void TzuRenewix::HTTPDoneInterrupted(TObject*) {
-  if (!FQueryInfoStage) DoUpgrade(false);
+  if (FQueryInfoStage) return;
+  DropOutputFile();  // skipped: no ".uTMP" file for it
+  DoUpgrade(false);
 }
 
 void TzuRenewix::HTTPProgress(TObject*, const std::string&, std::int64_t DataSize, std::int64_t BytesRead,
@@ -476,6 +607,7 @@ void TzuRenewix::HTTPError(TObject*, int ErrorCode, TStream*) {
 }
 
 void TzuRenewix::LostFile(int ErrorCode) {
+  if (!FCurrentFile.empty()) DropOutputFile();
   bool ContinueUpgrade = false;
   const auto Alive = FAlive;
   if (OnLostFile) OnLostFile(this, URL(), ErrorCode, ContinueUpgrade);
@@ -558,6 +690,8 @@ void TzuRenewix::FinishUpgrade() {
     }
   }
   FFilesDownloaded = true;
+  FRun->Manifest.Complete = true;  // from now on an install request for the helper
+  SaveManifest();
   bool Restart = true;
   const auto Alive = FAlive;
   if (OnEndUpgrade) OnEndUpgrade(this, Restart);
@@ -565,29 +699,43 @@ void TzuRenewix::FinishUpgrade() {
 }
 
 std::string TzuRenewix::HelperPath() {
-  static const std::string Path = [] {
-    const std::string Dir = PrivateTempDirectory();
-    return Dir.empty() ? std::string() : Dir + "Reveziri3.exe";
-  }();
-  return Path;
+  return rxinstall::HelperPlaces(ProgramDirectory()).front() + "/" + rxinstall::HelperFileName;
 }
 
-std::string TzuRenewix::HelperCommandLine(const std::string& Params) {
-  return HelperPath() + " " + ProgramPath() + " +" + Params;
+std::vector<std::string> TzuRenewix::HelperArguments(const std::string& Params) {
+  return {ProgramPath(), "+" + Params};
 }
 
-void TzuRenewix::Relaunch(const std::string& Params) {
-  const std::string Helper = HelperPath();
-  if (!Helper.empty()) {
-    ::unlink(Helper.c_str());  // written anew, never through what is there
-    if (ExtractResourceToFile(HInstance, "ZUUPG", "ZUUPG", Helper, true)) ::chmod(Helper.c_str(), 0700);
-    // The helper's own path goes apart from the rest, so blanks in it cannot split it.
-    StartHelper(Helper, ProgramPath() + " +" + Params);
+bool TzuRenewix::Relaunch(const std::string& Params) {
+  // The helper acts on a completed run only; with nothing downloaded the request is an empty
+  // run, which restarts the program.
+  std::string Error;
+  if (const int Dir = helper::OpenDirectory(ProgramDirectory()); Dir >= 0) {
+    helper::TManifest M;
+    if (!helper::ReadManifest(Dir, M) || !M.Complete) {
+      M = helper::TManifest{};
+      M.Complete = true;
+      helper::WriteManifest(Dir, M, &Error);
+    }
+    ::close(Dir);
+  } else {
+    Error = "cannot open " + ProgramDirectory() + ": " + std::strerror(errno);
+  }
+  if (Error.empty()) {
+    const rxinstall::THelperStart Started =
+        rxinstall::StartHelper(ProgramDirectory(), HelperArguments(Params), StartHelper);
+    if (!Started.Started) Error = Started.Error;
+  }
+  if (!Error.empty()) {
+    // The application goes on, and what was downloaded stays for a later try.
+    UpgradeError(ueHelperNotStarted, Error);
+    return false;
   }
   if (OnDoOwnCloseAppMethod)
     OnDoOwnCloseAppMethod(this);
   else if (CloseApplication)
     CloseApplication();
+  return true;
 }
 
 void TzuRenewix::RestartApplication(const std::string& Params) {
@@ -608,10 +756,25 @@ void TzuRenewix::DeleteTemporaryFiles() {
     if (EndsWithTempSuffix(E->d_name)) Names.emplace_back(E->d_name);
   ::closedir(D);
   for (const auto& N : Names) ::unlink((Dir + N).c_str());
+  ::unlink((Dir + helper::ManifestName).c_str());
 }
 
 void TzuRenewix::Loaded() {
   TzuCustomHTTP::Loaded();
+  // The helper that started us says how its install went; an install found cut off at
+  // creation was undone there.
+  std::string Failure = std::move(FRecoveryReport);
+  FRecoveryReport.clear();
+  if (const char* Result = std::getenv(helper::ResultVariable)) {
+    const std::string Text = Result;
+    ::unsetenv(helper::ResultVariable);  // not for the programs we start
+    if (Text.rfind("failed ", 0) == 0) Failure = Text.substr(7);
+  }
+  if (!Failure.empty()) {
+    const auto Alive = FAlive;
+    UpgradeError(ueInstallFailed, Failure);
+    if (!*Alive) return;
+  }
   if (!OnAfterRestart) return;
   const auto Args = os::CommandLineArguments();
   if (!Args.empty() && Args[0] == FRestartParams) OnAfterRestart(this);
