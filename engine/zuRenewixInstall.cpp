@@ -184,11 +184,10 @@ THelperStart StartHelper(const std::string& ProgramDir, const std::vector<std::s
       if (Error.empty()) {
         Result.Started = true;
         Result.Path = Path;
-        Result.Error.clear();
         return Result;
       }
     }
-    if (Result.Error.empty()) Result.Error = Error;  // the first place's reason says most
+    Result.Error += (Result.Error.empty() ? "" : "; ") + Error;
   }
   return Result;
 }

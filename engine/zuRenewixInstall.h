@@ -25,7 +25,7 @@ int OpenPrivateDirectory(const std::string& Dir, std::string& Error);
 struct THelperStart {
   bool Started = false;
   std::string Path;   // where it runs
-  std::string Error;  // why no place would do
+  std::string Error;  // why each place tried would not do, "; " between them
 };
 using THelperRunner = std::function<bool(const std::string& Helper, const std::vector<std::string>& Args)>;
 THelperStart StartHelper(const std::string& ProgramDir, const std::vector<std::string>& Args,
