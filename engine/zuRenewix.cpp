@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "engine/zuRenewixInstall.h"
 #include "engine/zuRenewixLang.h"
@@ -57,6 +59,25 @@ bool EndsWithTempSuffix(const std::string& Name) {
   return Name.size() > N && strcasecmp(Name.c_str() + Name.size() - N, TempFileSuffix) == 0;
 }
 
+std::string FinalName(const std::string& TempPath) {
+  const std::string Name = FileNamePart(TempPath);
+  return Name.substr(0, Name.size() - std::strlen(TempFileSuffix));
+}
+
+// Every "*.uTMP" file in Dir but those named in Keep, and the manifest.
+void RemoveTemporaryFiles(const std::string& Dir, const std::vector<std::string>& Keep) {
+  if (Dir.empty()) return;
+  DIR* D = ::opendir(Dir.c_str());
+  if (!D) return;
+  std::vector<std::string> Names;
+  while (dirent* E = ::readdir(D))
+    if (EndsWithTempSuffix(E->d_name) && std::find(Keep.begin(), Keep.end(), E->d_name) == Keep.end())
+      Names.emplace_back(E->d_name);
+  ::closedir(D);
+  for (const auto& N : Names) ::unlink((Dir + N).c_str());
+  ::unlink((Dir + helper::ManifestName).c_str());
+}
+
 std::string LastModifiedText(TDateTime T) {
   if (T == 0) return std::string();
   char Buf[40];
@@ -74,6 +95,9 @@ std::function<bool(const std::string&, const std::vector<std::string>&)> TzuRene
 struct TRXRun {
   helper::TManifest Manifest;
   int OutputFd = -1;
+  std::vector<helper::TManifestFile> Resumable;  // of the last run, not yet taken up
+  std::int64_t ResumeFrom = 0;                   // the current file continues at this size
+  bool RestartFresh = false;                     // its server's file changed: start it anew
   ~TRXRun() {
     if (OutputFd >= 0) ::close(OutputFd);
   }
@@ -198,6 +222,7 @@ const TClassInfo& TzuRenewix::StaticClassInfo() {
           .Event("OnFileStart").Event("OnFileDone").Event("OnDoOwnCloseAppMethod").Event("OnAfterRestart")
           .Event("OnAborted").Event("OnConnLost").Event("OnHostUnreachable").Event("OnNoUpdateAvailable")
           .Event("OnNoInfoFile").Event("OnLostFile").Event("OnPasswordRequest").Event("OnUpgradeError")
+          .Event("OnFileResume")
           .Event("OnProxyAuthenticationRequest")
           .Creatable();
   return Info;
@@ -412,8 +437,15 @@ void TzuRenewix::DoUpgrade(bool First) {
     FFilesDownloaded = false;
     CloseOutputFile();
     if (!ReportPlantedLinks()) return;
-    DeleteTemporaryFiles();
+    // What an earlier run left half done may go on; everything else of it goes.
+    std::vector<std::string> URLs;
+    for (int I = 0; I < FURLs.Count(); ++I) URLs.push_back(FURLs.Strings(I));
+    FRun->Resumable = rxinstall::ResumableFiles(ProgramDirectory(), URLs);
+    std::vector<std::string> Keep;
+    for (const auto& F : FRun->Resumable) Keep.push_back(F.Name + TempFileSuffix);
+    RemoveTemporaryFiles(ProgramDirectory(), Keep);
     FRun->Manifest = helper::TManifest{};
+    FRun->Manifest.Files = FRun->Resumable;
     SaveManifest();
     if (FWizard->Enabled()) ShowRenewixWizard(this);
   } else {
@@ -433,11 +465,43 @@ void TzuRenewix::DoUpgrade(bool First) {
     LostFile(400);  // no file name to store it under
     return;
   }
-  if (!OpenOutputFile()) return;
-  // The transfer writes to the file created here, whatever its name has become since.
+  StartFile();
+}
+
+void TzuRenewix::StartFile() {
+  const std::string Name = FinalName(FCurrentFile);
+  FRun->ResumeFrom = 0;
+  FRun->RestartFresh = false;
+  auto& Resumable = FRun->Resumable;
+  const auto It = std::find_if(Resumable.begin(), Resumable.end(), [&](const helper::TManifestFile& F) {
+    return F.Name == Name && F.URL == URL();
+  });
+  std::int64_t Size = 0;
+  const int Fd = It == Resumable.end() ? -1 : rxinstall::OpenResumable(FCurrentFile, *It, Size);
+  // The last block already held is fetched again and compared, so a changed file is noticed.
+  const std::int64_t Overlap = std::min<std::int64_t>(Size, TransferBufferSize());
+  if (Fd >= 0 && Size > Overlap) {
+    CloseOutputFile();
+    FRun->OutputFd = Fd;
+    FRun->ResumeFrom = Size;
+    helper::TManifestFile Entry = *It;
+    auto& Files = FRun->Manifest.Files;
+    std::erase_if(Files, [&](const helper::TManifestFile& F) { return F.Name == Name; });
+    Files.push_back(Entry);
+    Resumable.erase(It);
+    SaveManifest();
+  } else {
+    if (Fd >= 0) ::close(Fd);
+    if (It != Resumable.end()) Resumable.erase(It);
+    if (!OpenOutputFile()) return;
+  }
+  // The transfer writes to the file held here, whatever its name has become since.
   SetOutputFileName("/proc/self/fd/" + std::to_string(FRun->OutputFd));
   ReleaseHTTPStream();
-  Read(false);
+  if (FRun->ResumeFrom > 0)
+    ReadRange(static_cast<std::uint64_t>(FRun->ResumeFrom - Overlap), 0, false);
+  else
+    Read(false);
 }
 
 bool TzuRenewix::ReportPlantedLinks() {
@@ -466,13 +530,6 @@ void TzuRenewix::SaveManifest() {
   helper::WriteManifest(Dir, FRun->Manifest);  // a directory that takes no manifest takes no download
   ::close(Dir);
 }
-
-namespace {
-std::string FinalName(const std::string& TempPath) {
-  const std::string Name = FileNamePart(TempPath);
-  return Name.substr(0, Name.size() - std::strlen(TempFileSuffix));
-}
-}  // namespace
 
 bool TzuRenewix::OpenOutputFile() {
   CloseOutputFile();
@@ -529,10 +586,23 @@ void TzuRenewix::UpgradeError(TzuRXUpgradeError Error, const std::string& Detail
   RXMsgBox(RXFmtLangStr(Error == ueHelperNotStarted ? 31 : 32, {Detail}), MB_ICONSTOP);
 }
 
-void TzuRenewix::HTTPHeaderInfo(TObject*, int, const std::string&, const std::string&, const std::string&,
+void TzuRenewix::HTTPHeaderInfo(TObject*, int ErrorCode, const std::string&, const std::string&, const std::string&,
                                 const std::string&, std::int64_t ContentLength, const std::string&, TDateTime,
                                 TDateTime LastModified, TDateTime, const std::string& ETag, bool& ContinueDownload) {
   if (FQueryInfoStage) return;
+  if (FRun->ResumeFrom > 0 && !FRun->Manifest.Files.empty()) {
+    const std::int64_t From = std::exchange(FRun->ResumeFrom, 0);
+    if (ErrorCode == 206) {
+      if (!rxinstall::SameEntity(FRun->Manifest.Files.back(), ContentLength, ETag, LastModifiedText(LastModified))) {
+        ContinueDownload = false;  // another file now: fetched anew (HTTPDoneInterrupted)
+        FRun->RestartFresh = true;
+        return;
+      }
+      const auto Alive = FAlive;
+      if (OnFileResume) OnFileResume(this, URL(), From);
+      if (!*Alive) return;
+    }
+  }
   FFileTime = LastModified;
   WizardSetFileSize(RXFmtLangStr(6, {static_cast<double>(ContentLength) / 1024.0}));
   if (FMiscFilesUpgrade == mfuOnlyIfSizeDifferent && ContentLength != 0 && FURLs.Count() > 1) {
@@ -573,6 +643,13 @@ void TzuRenewix::HTTPDone(TObject*, const std::string&, std::int64_t, TStream* S
 
 void TzuRenewix::HTTPDoneInterrupted(TObject*) {
   if (FQueryInfoStage) return;
+  if (std::exchange(FRun->RestartFresh, false)) {
+    if (!OpenOutputFile()) return;
+    SetOutputFileName("/proc/self/fd/" + std::to_string(FRun->OutputFd));
+    ReleaseHTTPStream();
+    Read(false);
+    return;
+  }
   DropOutputFile();  // skipped: no ".uTMP" file for it
   DoUpgrade(false);
 }
@@ -623,19 +700,17 @@ void TzuRenewix::LostFile(int ErrorCode) {
 }
 
 void TzuRenewix::HTTPConnLost(TObject*, const std::string&, std::int64_t, std::int64_t, TStream*) {
-  const bool Downloading = !FQueryInfoStage;
   const auto Alive = FAlive;
   if (OnConnLost) OnConnLost(this);
   if (!*Alive) return;
   if (Shows(mConnLost)) RXLangMsgBox(30, MB_ICONSTOP);
   if (!*Alive) return;
+  // What was written stays for the next check to continue; its run is not complete, so
+  // nothing of it is ever installed.
   SafeTerminate(false);
-  // What was written of this update must not be installed by a later one.
-  if (Downloading && !FFilesDownloaded) DeleteTemporaryFiles();
 }
 
 void TzuRenewix::HTTPHostUnreachable(TObject*) {
-  const bool Downloading = !FQueryInfoStage;
   const auto Alive = FAlive;
   const std::string Host = GetHostName();
   if (OnHostUnreachable) OnHostUnreachable(this, URL(), Host);
@@ -648,7 +723,6 @@ void TzuRenewix::HTTPHostUnreachable(TObject*) {
     if (!*Alive) return;
   }
   SafeTerminate(false);
-  if (Downloading && !FFilesDownloaded) DeleteTemporaryFiles();
 }
 
 void TzuRenewix::HTTPPasswordRequest(TObject*, const std::string& Realm, bool& TryAgain) {
@@ -746,18 +820,7 @@ void TzuRenewix::RestartApplication(const std::string& Params) {
     Relaunch(FRestartParams + static_cast<char>('0' + static_cast<int>(FUpgradeMethod)));
 }
 
-void TzuRenewix::DeleteTemporaryFiles() {
-  const std::string Dir = ProgramDirectory();
-  if (Dir.empty()) return;
-  DIR* D = ::opendir(Dir.c_str());
-  if (!D) return;
-  std::vector<std::string> Names;
-  while (dirent* E = ::readdir(D))
-    if (EndsWithTempSuffix(E->d_name)) Names.emplace_back(E->d_name);
-  ::closedir(D);
-  for (const auto& N : Names) ::unlink((Dir + N).c_str());
-  ::unlink((Dir + helper::ManifestName).c_str());
-}
+void TzuRenewix::DeleteTemporaryFiles() { RemoveTemporaryFiles(ProgramDirectory(), {}); }
 
 void TzuRenewix::Loaded() {
   TzuCustomHTTP::Loaded();

@@ -71,6 +71,8 @@ using TzuRXFileStartEvent = std::function<void(TObject* Sender, const std::strin
 using TzuRXFileDoneEvent = std::function<void(TObject* Sender, const std::string& FileName)>;
 using TzuRXHostUnreachableEvent =
     std::function<void(TObject* Sender, const std::string& URL, const std::string& Hostname)>;
+using TzuRXFileResumeEvent =
+    std::function<void(TObject* Sender, const std::string& FileURL, std::int64_t FromBytes)>;
 using TzuRXUpgradeErrorEvent =
     std::function<void(TObject* Sender, TzuRXUpgradeError Error, const std::string& Detail)>;
 using TzuRXLostFileEvent = std::function<void(TObject* Sender, const std::string& FileURL, std::int32_t ErrorCode,
@@ -174,6 +176,8 @@ class TzuRenewix : public TzuCustomHTTP {
   TzuRXLostFileEvent OnLostFile;
   TzuHTTPPasswordRequestEvent OnPasswordRequest;
   TzuRXUpgradeErrorEvent OnUpgradeError;
+  // A file cut off in an earlier run goes on at FromBytes (the server still has the same file).
+  TzuRXFileResumeEvent OnFileResume;
 
   // ---- operations ----
   // CheckOnly: waits (messages keep flowing), never asks or downloads, and returns whether a
@@ -267,6 +271,9 @@ class TzuRenewix : public TzuCustomHTTP {
   bool ReportPlantedLinks();
   // The current file's manifest entry; its ".uTMP" file created anew, never through a link.
   bool OpenOutputFile();
+  // The current file's ".uTMP" file continued from an earlier run when it can be, else
+  // OpenOutputFile; then its transfer started.
+  void StartFile();
   // Drops the current file: its entry, and its ".uTMP" file when it is still the one created.
   void DropOutputFile();
   void CloseOutputFile();

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -226,6 +227,49 @@ int CreateOutputFile(const std::string& Path, bool& LinkRemoved, std::string& Er
   if (Fd < 0) Error = Why("cannot create " + Path, errno);
   ::close(D);
   return Fd;
+}
+
+namespace {
+bool OurRegularFile(const struct stat& St, const helper::TManifestFile& F) {
+  return S_ISREG(St.st_mode) && St.st_nlink == 1 && St.st_uid == ::geteuid() && F.Inode != 0 &&
+         St.st_ino == F.Inode && St.st_size > 0;
+}
+}  // namespace
+
+std::vector<helper::TManifestFile> ResumableFiles(const std::string& ProgramDir,
+                                                  const std::vector<std::string>& URLs) {
+  std::vector<helper::TManifestFile> Result;
+  const int D = helper::OpenDirectory(ProgramDir);
+  if (D < 0) return Result;
+  helper::TManifest M;
+  if (helper::ReadManifest(D, M))
+    for (const auto& F : M.Files) {
+      struct stat St {};
+      if (F.Complete || F.Size <= 0 || std::find(URLs.begin(), URLs.end(), F.URL) == URLs.end()) continue;
+      if (::fstatat(D, (F.Name + helper::UpdateSuffix).c_str(), &St, AT_SYMLINK_NOFOLLOW) == 0 &&
+          OurRegularFile(St, F) && St.st_size < F.Size)
+        Result.push_back(F);
+    }
+  ::close(D);
+  return Result;
+}
+
+int OpenResumable(const std::string& Path, const helper::TManifestFile& F, std::int64_t& Size) {
+  const int Fd = ::open(Path.c_str(), O_RDWR | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  struct stat St {};
+  if (Fd < 0 || ::fstat(Fd, &St) != 0 || !OurRegularFile(St, F)) {
+    if (Fd >= 0) ::close(Fd);
+    return -1;
+  }
+  Size = St.st_size;
+  return Fd;
+}
+
+bool SameEntity(const helper::TManifestFile& F, std::int64_t TotalSize, const std::string& ETag,
+                const std::string& LastModified) {
+  if (F.Size <= 0 || TotalSize != F.Size) return false;
+  if (!F.ETag.empty() || !ETag.empty()) return F.ETag == ETag;
+  return !F.LastModified.empty() && F.LastModified == LastModified;
 }
 
 }  // namespace zu::rxinstall

@@ -3,9 +3,12 @@
 // started), and how a download's ".uTMP" file is created without following links.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "helper/Install.h"
 
 namespace zu::rxinstall {
 
@@ -37,5 +40,17 @@ void RemoveOldHelpers(const std::string& ProgramDir);
 // Creates the file at Path for reading and writing, never through a link: a link of that
 // name is removed first (LinkRemoved), an earlier file of ours replaced. -1 on failure.
 int CreateOutputFile(const std::string& Path, bool& LinkRemoved, std::string& Error);
+
+// The files of the last run's manifest in ProgramDir that a new run may continue: not complete,
+// fetched again from the same address (one of URLs), still the file the component created
+// (regular, one link, the recorded inode, owned by this user) and not empty.
+std::vector<helper::TManifestFile> ResumableFiles(const std::string& ProgramDir, const std::vector<std::string>& URLs);
+// Opens such a file again for writing, never through a link, and checks it once more; -1 when
+// it is no longer the recorded one. Size receives its length.
+int OpenResumable(const std::string& Path, const helper::TManifestFile& F, std::int64_t& Size);
+// Whether the server still describes the entity the partial file holds: the same total size and
+// the same ETag, or without ETags the same Last-Modified.
+bool SameEntity(const helper::TManifestFile& F, std::int64_t TotalSize, const std::string& ETag,
+                const std::string& LastModified);
 
 }  // namespace zu::rxinstall

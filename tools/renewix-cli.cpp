@@ -58,6 +58,7 @@ std::string Usage() {
          "Standard output gets one line per event:\n"
          "  begin VERSION          a newer version is published (its #date with --by-date)\n"
          "  filestart URL SIZE     a file's download starts (SIZE as announced, 0 unknown)\n"
+         "  resuming NAME at N bytes  a file cut off earlier goes on where it stopped\n"
          "  filedone FILE          a file is stored (FILE is the downloaded NAME.uTMP)\n"
          "  lostfile URL CODE      a file could not be fetched (HTTP status)\n"
          "  later                  the update was declined\n"
@@ -344,6 +345,10 @@ int main(int argc, char** argv) {
     Bar.End();
     Event("filestart " + URL + " " + std::to_string(FileSize));
     if (CanUpgrade) Bar.Start(BaseName(URL));
+  };
+  R->OnFileResume = [&](TObject*, const std::string& URL, std::int64_t From) {
+    Bar.End();
+    Event("resuming " + BaseName(URL) + " at " + std::to_string(From) + " bytes");
   };
   R->OnProgress = [&](TObject*, const std::string&, std::int32_t FileSize, std::int32_t BytesRead, std::int32_t,
                       std::int32_t Left, std::uint8_t, std::uint8_t TotalPct, float Rate) {

@@ -79,6 +79,15 @@ std::vector<std::string> TempFiles(const std::string& Dir) {
   return R;
 }
 
+// The manifest the component left beside the program.
+helper::TManifest ManifestIn(const std::string& Dir) {
+  helper::TManifest M;
+  const int Fd = helper::OpenDirectory(Dir);
+  EXPECT_TRUE(helper::ReadManifest(Fd, M)) << "no manifest in " << Dir;
+  ::close(Fd);
+  return M;
+}
+
 // A component whose "program" lives in a scratch directory and whose helper start and
 // application close are recorded instead of done.
 class RenewixTest : public ::testing::Test {
@@ -363,7 +372,16 @@ TEST_F(RenewixTest, ACutConnectionStopsTheSequenceAndRemovesItsFiles) {
   ASSERT_TRUE(RunCheck());
   EXPECT_EQ(Joined(), "begin 3, start a.dat, done a.dat.uTMP, start b.dat, connlost");
   EXPECT_FALSE(R->Aborted());
-  EXPECT_TRUE(TempFiles(Dir.Path()).empty()) << "nothing half-downloaded stays to be installed later";
+  // What came stays for the next check to continue, in a run that is not complete: nothing
+  // of it can be installed.
+  const helper::TManifest M = ManifestIn(Dir.Path());
+  EXPECT_FALSE(M.Complete);
+  ASSERT_EQ(M.Files.size(), 2u);
+  EXPECT_TRUE(M.Files[0].Complete);
+  EXPECT_FALSE(M.Files[1].Complete);
+  EXPECT_EQ(M.Files[1].Size, 200000);
+  R->RestartApplication("");
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty()) << "nothing half-downloaded is handed to the helper";
   Pump(100);
   EXPECT_EQ(Faults.RequestCount(), 2u) << "no later file is requested";
 }
@@ -454,15 +472,6 @@ TEST_F(RenewixTest, DeferredInstallationKeepsTheFiles) {
   EXPECT_EQ(Closed, 2) << "OnDoOwnCloseAppMethod replaces the built-in close";
 }
 
-// The manifest the component left beside the program.
-helper::TManifest ManifestIn(const std::string& Dir) {
-  helper::TManifest M;
-  const int Fd = helper::OpenDirectory(Dir);
-  EXPECT_TRUE(helper::ReadManifest(Fd, M)) << "no manifest in " << Dir;
-  ::close(Fd);
-  return M;
-}
-
 TEST_F(RenewixTest, ARunCutOffAfterADeferredOneLeavesNothingToInstall) {
   Publish("1.0.0.3", {"a.dat"});
   RestartNow = false;
@@ -477,9 +486,11 @@ TEST_F(RenewixTest, ARunCutOffAfterADeferredOneLeavesNothingToInstall) {
   ASSERT_TRUE(RunCheck());
   EXPECT_EQ(Joined(), "begin 1, start b.dat, connlost");
   EXPECT_FALSE(R->FilesDownloaded()) << "a new run starts incomplete";
-  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
-  // Installing now only restarts: the request names no file.
+  EXPECT_EQ(TempFiles(Dir.Path()), std::vector<std::string>{"b.dat.uTMP"}) << "kept to be continued";
+  EXPECT_FALSE(ManifestIn(Dir.Path()).Complete);
+  // Installing now only restarts: the partial file goes and the request names no file.
   R->RestartApplication("");
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
   ASSERT_EQ(Helper.size(), 1u);
   const helper::TManifest M = ManifestIn(Dir.Path());
   EXPECT_TRUE(M.Complete);

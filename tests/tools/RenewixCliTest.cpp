@@ -586,3 +586,73 @@ TEST_F(RenewixCliServer, AHelperKilledMidInstallLeavesAWholeSetAndTheProgramSays
     EXPECT_EQ(FilesIn(ProgDir()), (std::vector<std::string>{"a.dat", "b.dat", "c.dat", "d.dat", "renewix-cli"}));
   }
 }
+
+namespace {
+
+// The body bytes nginx sent for Path, summed over the access log's lines.
+long long BytesSent(const std::string& Log, const std::string& Path) {
+  long long Sum = 0;
+  size_t Start = 0;
+  while (Start < Log.size()) {
+    size_t End = Log.find('\n', Start);
+    if (End == std::string::npos) End = Log.size();
+    const std::string Line = Log.substr(Start, End - Start);
+    if (Line.rfind("GET " + Path + " ", 0) == 0) Sum += std::atoll(Line.substr(Line.rfind(' ') + 1).c_str());
+    Start = End + 1;
+  }
+  return Sum;
+}
+
+}  // namespace
+
+TEST_F(RenewixCliServer, ADownloadKilledHalfwayResumesAtTheNextCheck) {
+  const std::string Program = Installed();
+  std::string Big(32 << 20, '\0');
+  for (size_t I = 0; I < Big.size(); ++I) Big[I] = static_cast<char>((I * 2654435761u) >> 13);
+  Nginx.Put("throttled/big.bin", Big);
+  const std::string File = Nginx.Url("/throttled/big.bin");
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {File}));
+  const std::string Part = ProgDir() + "/big.bin.uTMP";
+
+  auto KillHalfway = [&] {
+    TRun R;
+    const pid_t Pid = Start(Program, {"--yes", "--info-url", URL}, "", {}, R);
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ExtractSize(Part) < static_cast<std::int64_t>(Big.size() * 48 / 100) &&
+           std::chrono::steady_clock::now() < Deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::kill(Pid, SIGKILL);
+    Finish(Pid, R);
+  };
+  KillHalfway();
+  const std::int64_t Have = ExtractSize(Part);
+  ASSERT_GE(Have, static_cast<std::int64_t>(Big.size() * 48 / 100));
+  ASSERT_LT(Have, static_cast<std::int64_t>(Big.size()));
+  const long long SentBefore = BytesSent(Nginx.AccessLogWith({"/throttled/big.bin"}), "/throttled/big.bin");
+
+  const TRun R = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_TRUE(Contains(R.Out, "resuming big.bin at " + std::to_string(Have) + " bytes\nfilestart " + File + " " +
+                                  std::to_string(Big.size()) + "\n"))
+      << R.Out;
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath);
+  EXPECT_TRUE(Slurp(ProgDir() + "/big.bin") == Big);
+  const long long SentAfter =
+      BytesSent(Nginx.AccessLogWith({"/throttled/big.bin", "206"}), "/throttled/big.bin") - SentBefore;
+  EXPECT_LE(SentAfter, static_cast<long long>(Big.size()) * 55 / 100) << Nginx.AccessLog();
+  EXPECT_GT(SentAfter, 0);
+
+  // Cut off again, and the file changes on the server meanwhile: it is fetched anew.
+  fs::remove(ProgDir() + "/big.bin");
+  KillHalfway();
+  ASSERT_GT(ExtractSize(Part), 0);
+  std::string Changed = Big;
+  Changed.resize(Big.size() - 1000);
+  Changed[10] ^= 1;
+  Nginx.Put("throttled/big.bin", Changed);
+  const TRun Again = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(Again.ExitCode, 0) << Again.Err;
+  EXPECT_FALSE(Contains(Again.Out, "resuming")) << Again.Out;
+  ASSERT_TRUE(WaitForLine(Again.OutPath, "afterrestart")) << Slurp(Again.OutPath);
+  EXPECT_TRUE(Slurp(ProgDir() + "/big.bin") == Changed);
+}
