@@ -656,3 +656,62 @@ TEST_F(RenewixCliServer, ADownloadKilledHalfwayResumesAtTheNextCheck) {
   ASSERT_TRUE(WaitForLine(Again.OutPath, "afterrestart")) << Slurp(Again.OutPath);
   EXPECT_TRUE(Slurp(ProgDir() + "/big.bin") == Changed);
 }
+
+TEST_F(RenewixCliServer, AnotherUsersHelperFolderIsNeverUsed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as one user and plant as another";
+  // The program runs as nobody (65534); uid 65533 got to the shared temporary directory first.
+  std::string Base = "/tmp/renewix-users.XXXXXX";
+  ASSERT_TRUE(::mkdtemp(Base.data()));
+  struct TRemove {
+    std::string P;
+    ~TRemove() { fs::remove_all(P); }
+  } Cleanup{Base};
+  ASSERT_EQ(::chmod(Base.c_str(), 0755), 0);
+  const std::string Shared = Base + "/tmp", Dir = Base + "/prog", Home = Base + "/home";
+  for (const auto& D : {Shared, Dir, Home}) fs::create_directories(D);
+  ASSERT_EQ(::chmod(Shared.c_str(), 01777), 0);
+  const std::string Planted = Shared + "/renewix-65534";
+  ASSERT_EQ(::mkdir(Planted.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(Planted.c_str(), 0777), 0);
+  ASSERT_EQ(::chown(Planted.c_str(), 65533, 65533), 0);
+  const std::string Program = Dir + "/renewix-cli";
+  fs::copy_file(Built(), Program);
+  for (const auto& P : {Dir, Home, Program}) ASSERT_EQ(::chown(P.c_str(), 65534, 65534), 0);
+
+  const std::string NextBytes = Slurp(BuiltNext());
+  Nginx.Put("rel/renewix-cli", NextBytes);
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {Nginx.Url("/rel/renewix-cli")}));
+  const TRun R = Run("/usr/bin/setpriv",
+                     {"--reuid=65534", "--regid=65534", "--clear-groups", Program, "--yes", "--info-url", URL}, "",
+                     {{"TMPDIR", Shared}, {"XDG_RUNTIME_DIR", ""}, {"HOME", Home}});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath) << Slurp(R.ErrPath);
+  EXPECT_TRUE(Slurp(Program) == NextBytes);
+  EXPECT_TRUE(fs::is_empty(Planted));
+  struct stat St {};
+  ASSERT_EQ(::lstat((Dir + "/.renewix-65534").c_str(), &St), 0) << "the helper ran from beside the program";
+  EXPECT_EQ(St.st_uid, 65534u);
+  EXPECT_EQ(St.st_mode & 0777, 0700u);
+}
+
+TEST_F(RenewixCliServer, AnInstallThatFailsRestartsTheOldProgramWhichSaysWhy) {
+  const std::string Program = Installed();
+  fs::create_directories(ProgDir() + "/plugins");
+  zutest::WriteFile(ProgDir() + "/readme.txt", "old notes\n");
+  Nginx.Put("rel/renewix-cli", Slurp(BuiltNext()));
+  Nginx.Put("rel/readme.txt", "new notes\n");
+  Nginx.Put("rel/plugins", "a file where a folder is\n");
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {Nginx.Url("/rel/renewix-cli"),
+                                                                           Nginx.Url("/rel/readme.txt"),
+                                                                           Nginx.Url("/rel/plugins")}));
+  const TRun R = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath);
+  EXPECT_TRUE(Contains(Slurp(R.OutPath), "restart\ninstallfailed cannot replace plugins: Is a directory\nafterrestart\n"))
+      << Slurp(R.OutPath);
+  EXPECT_TRUE(Contains(Slurp(R.ErrPath), Message(32, {std::string("cannot replace plugins: Is a directory")})))
+      << Slurp(R.ErrPath);
+  EXPECT_TRUE(Slurp(Program) == Slurp(Built()));
+  EXPECT_EQ(Slurp(ProgDir() + "/readme.txt"), "old notes\n");
+  EXPECT_EQ(FilesIn(ProgDir()), (std::vector<std::string>{"plugins", "readme.txt", "renewix-cli"}));
+}
