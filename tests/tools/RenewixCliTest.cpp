@@ -562,7 +562,7 @@ TEST_F(RenewixCliServer, AHelperKilledMidInstallLeavesAWholeSetAndTheProgramSays
     URLs.push_back(Nginx.Url("/rel/" + N));
   }
   const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, URLs));
-  for (const int K : {0, 2, 5}) {
+  for (int K = 0; K <= 5; ++K) {
     SCOPED_TRACE("helper killed after rename " + std::to_string(K));
     fs::remove_all(ProgDir());
     fs::create_directories(ProgDir());
