@@ -787,7 +787,12 @@ bool TzuRenewix::Relaunch(const std::string& Params) {
   if (const int Dir = helper::OpenDirectory(ProgramDirectory()); Dir >= 0) {
     helper::TManifest M;
     if (!helper::ReadManifest(Dir, M) || !M.Complete) {
-      M = helper::TManifest{};
+      // A completed download whose record is missing must not pass for a plain restart.
+      if (FFilesDownloaded) {
+        M = FRun->Manifest;
+      } else {
+        M = helper::TManifest{};
+      }
       M.Complete = true;
       helper::WriteManifest(Dir, M, &Error);
     }

@@ -317,16 +317,18 @@ bool WriteManifest(int DirFd, const TManifest& M, std::string* Error) {
   return WriteFileAtomically(DirFd, ManifestName, FormatManifest(M), Error);
 }
 
-std::vector<std::string> VerifiedUpdates(int DirFd, const TManifest& M) {
+std::vector<std::string> VerifiedUpdates(int DirFd, const TManifest& M, std::string* Unverified) {
   std::vector<std::string> Names;
   if (!M.Complete) return Names;
   for (const auto& F : M.Files) {
     if (!F.Complete) continue;
     const std::string Name = F.Name + UpdateSuffix;
     struct stat St {};
-    if (!Exists(DirFd, Name, &St) || !S_ISREG(St.st_mode) || St.st_nlink != 1) continue;
-    if (F.Inode != 0 && St.st_ino != F.Inode) continue;
-    if (F.Size >= 0 && St.st_size != F.Size) continue;
+    if (!Exists(DirFd, Name, &St) || !S_ISREG(St.st_mode) || St.st_nlink != 1 ||
+        (F.Inode != 0 && St.st_ino != F.Inode) || (F.Size >= 0 && St.st_size != F.Size)) {
+      if (Unverified && Unverified->empty()) *Unverified = Name;
+      continue;
+    }
     Names.push_back(Name);
   }
   return Names;

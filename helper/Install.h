@@ -73,7 +73,8 @@ bool WriteManifest(int DirFd, const TManifest& M, std::string* Error = nullptr);
 
 // The names ("<final>.uTMP") of the complete manifest's files whose ".uTMP" file is still the
 // regular file the component wrote (its inode and size). Nothing when the run is not complete.
-std::vector<std::string> VerifiedUpdates(int DirFd, const TManifest& M);
+// Unverified, when given, receives the name of the first listed file that is not.
+std::vector<std::string> VerifiedUpdates(int DirFd, const TManifest& M, std::string* Unverified = nullptr);
 
 enum class TRecovery { None, Finished, RolledBack };
 // Finishes or undoes an install that was cut off; the caller holds the lock. All moves made:

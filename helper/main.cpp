@@ -247,11 +247,19 @@ void Run(int argc, char** argv) {
     Start(Cmd.ProgramPath, Cmd.RestartParams);
     return;
   }
-  const std::vector<std::string> Listed = VerifiedUpdates(DirFd, Manifest);
+  std::string Unverified;
+  const std::vector<std::string> Listed = VerifiedUpdates(DirFd, Manifest, &Unverified);
   const std::string Own = ProgramName + UpdateSuffix;
   const bool Present = std::find(Listed.begin(), Listed.end(), Own) != Listed.end();
   const TPlan Plan = PlanUpgrade(Cmd, ProgramName, Present, Listed);
-  const TInstallOutcome Outcome = InstallMoves(DirFd, Plan.Moves, KillAfter());
+  TInstallOutcome Outcome;
+  if (!Unverified.empty()) {
+    // Part of the set changed or went since it was downloaded: none of it is installed.
+    Outcome = {false, Unverified + " is not the file that was downloaded"};
+    ::unlinkat(DirFd, ManifestName, 0);
+  } else {
+    Outcome = InstallMoves(DirFd, Plan.Moves, KillAfter());
+  }
   UnlockDirectory(DirFd);
   ::close(DirFd);
   ::setenv(ResultVariable, Outcome.Ok ? "installed" : ("failed " + Outcome.Error).c_str(), 1);

@@ -547,7 +547,10 @@ TEST_F(RenewixTest, AHelperThatCannotStartIsReportedAndTheProgramGoesOn) {
   EXPECT_EQ(TempFiles(Dir.Path()), (std::vector<std::string>{"a.dat.uTMP", "b.dat.uTMP"}));
   EXPECT_EQ(ManifestIn(Dir.Path()).Files.size(), 2u);
   HelperRuns = true;
+  // Its record lost meanwhile, the request is written again with the files it had.
+  fs::remove(Dir.File(helper::ManifestName));
   R->RestartApplication("");
+  EXPECT_EQ(ManifestIn(Dir.Path()).Files.size(), 2u);
   EXPECT_EQ(Closed, 1);
   EXPECT_EQ(Helper.back(), TzuRenewix::HelperPath() + "|" + Program() + "|+/afterupgrade0");
 }

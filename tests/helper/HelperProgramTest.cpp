@@ -355,26 +355,38 @@ TEST_F(HelperProgram, OnlyTheCompletedRunsOwnFilesAreInstalled) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_FALSE(fs::exists(Record));
 
-  // The next, completed run lists only data.txt; the fragment, a planted file and a listed
-  // file that was changed afterwards stay where they are.
+  // The next, completed run lists data.txt and notes.txt; the fragment and a planted file
+  // stay where they are.
   WriteMode(Prog.File("data.txt.uTMP"), "data", 0644);
   WriteMode(Prog.File("notes.txt.uTMP"), "notes", 0644);
   Request(Prog.Path());
   ASSERT_TRUE(zu::helper::ReadManifest(Fd, M));
   std::erase_if(M.Files, [](const auto& F) { return F.Name == "big.bin"; });
-  WriteMode(Prog.File("planted.txt.uTMP"), "planted", 0644);
-  for (auto& F : M.Files)
-    if (F.Name == "notes.txt") F.Size = 3;
   ASSERT_TRUE(zu::helper::WriteManifest(Fd, M));
-  ::close(Fd);
+  WriteMode(Prog.File("planted.txt.uTMP"), "planted", 0644);
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
   EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\n");
   EXPECT_EQ(zutest::ReadFile(Prog.File("data.txt")), "data");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("notes.txt")), "notes");
   EXPECT_EQ(zutest::ReadFile(Prog.File("big.bin")), "good big");
   EXPECT_EQ(zutest::ReadFile(Prog.File("big.bin.uTMP")), "fragment");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("planted.txt.uTMP")), "planted");
   EXPECT_FALSE(fs::exists(Prog.File("planted.txt")));
-  EXPECT_FALSE(fs::exists(Prog.File("notes.txt")));
   EXPECT_FALSE(fs::exists(Prog.File(zu::helper::ManifestName)));
+
+  // A listed file changed after its download: none of the set is installed, and the program
+  // hears why.
+  fs::remove(Record);
+  WriteMode(Tool, Recorder(Record, "echo \"$RENEWIX_UPDATE_RESULT\"; "), 0755);
+  WriteMode(Prog.File("data.txt.uTMP"), "data 2", 0644);
+  WriteMode(Prog.File("notes.txt.uTMP"), "notes 2", 0644);
+  Request(Prog.Path());
+  WriteMode(Prog.File("notes.txt.uTMP"), "changed afterwards", 0644);
+  EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
+  EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\nfailed notes.txt.uTMP is not the file that was downloaded\n");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("data.txt")), "data");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("notes.txt")), "notes");
+  ::close(Fd);
 }
 
 TEST_F(HelperProgram, KilledAfterAnyRenameTheNextRunEndsWithAWholeSet) {
