@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
+#include "engine/zuRenewixInstall.h"
 #include "engine/zuRenewixLang.h"
 #include "engine/zuRenewixPassword.h"
 #include "engine/zuRenewixWizard.h"
@@ -17,6 +20,7 @@
 #include "platform/os/System.h"
 #include "widgets/zuGraphics.h"
 #include "widgets/zuInfoBox.h"
+#include "helper/Install.h"
 
 namespace zu {
 
@@ -29,7 +33,7 @@ const std::vector<std::string> MiscFilesNames{"mfuAlwaysDownload", "mfuOnlyIfSiz
 const std::vector<std::string> VersionControlNames{"byDate", "byNumber"};
 const std::vector<std::string> ShowMessageNames{"mAskUpgrade",        "mConnLost",   "mHostUnreachable",
                                                 "mLostFile",          "mNoInfoFile", "mNoUpdateAvailable",
-                                                "mPasswordRequest"};
+                                                "mPasswordRequest",   "mUpgradeFailed"};
 const std::vector<std::string> LanguageNames{
     "wlAuto",      "wlEnglish",    "wlRussian",  "wlGerman",    "wlFrench",     "wlSpanish",
     "wlPortuguese", "wlPortugueseBrazilian", "wlItalian", "wlDutch", "wlDanish", "wlSwedish",
@@ -55,26 +59,49 @@ bool EndsWithTempSuffix(const std::string& Name) {
   return Name.size() > N && strcasecmp(Name.c_str() + Name.size() - N, TempFileSuffix) == 0;
 }
 
-// The user's own directory for the helper: created 0700, and refused when it is somebody
-// else's, a link or open to others (a shared /tmp must not hand us a planted program).
-std::string PrivateTempDirectory() {
-  const std::string Dir = GetTempDir() + "renewix-" + std::to_string(::getuid());
-  if (::mkdir(Dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
-  struct stat St{};
-  if (::lstat(Dir.c_str(), &St) != 0 || !S_ISDIR(St.st_mode) || St.st_uid != ::getuid() ||
-      (St.st_mode & 077) != 0)
-    return std::string();
-  return Dir + "/";
+std::string FinalName(const std::string& TempPath) {
+  const std::string Name = FileNamePart(TempPath);
+  return Name.substr(0, Name.size() - std::strlen(TempFileSuffix));
 }
 
-void DefaultStartHelper(const std::string& Helper, const std::string& Arguments) {
-  os::SpawnProcess(Helper, os::SplitCommandLine(Arguments));
+// Every "*.uTMP" file in Dir but those named in Keep, and the manifest.
+void RemoveTemporaryFiles(const std::string& Dir, const std::vector<std::string>& Keep) {
+  if (Dir.empty()) return;
+  DIR* D = ::opendir(Dir.c_str());
+  if (!D) return;
+  std::vector<std::string> Names;
+  while (dirent* E = ::readdir(D))
+    if (EndsWithTempSuffix(E->d_name) && std::find(Keep.begin(), Keep.end(), E->d_name) == Keep.end())
+      Names.emplace_back(E->d_name);
+  ::closedir(D);
+  for (const auto& N : Names) ::unlink((Dir + N).c_str());
+  ::unlink((Dir + helper::ManifestName).c_str());
+}
+
+std::string LastModifiedText(TDateTime T) {
+  if (T == 0) return std::string();
+  char Buf[40];
+  std::snprintf(Buf, sizeof Buf, "%.17g", static_cast<double>(T));
+  return Buf;
 }
 
 }  // namespace
 
 std::function<void()> TzuRenewix::CloseApplication = [] { ShutdownApplication(); };
-std::function<void(const std::string&, const std::string&)> TzuRenewix::StartHelper = DefaultStartHelper;
+std::function<bool(const std::string&, const std::vector<std::string>&)> TzuRenewix::StartHelper;
+
+// The download run in progress: what the manifest says, and the current ".uTMP" file as the
+// component created it.
+struct TRXRun {
+  helper::TManifest Manifest;
+  int OutputFd = -1;
+  std::vector<helper::TManifestFile> Resumable;  // of the last run, not yet taken up
+  std::int64_t ResumeFrom = 0;                   // the current file continues at this size
+  bool RestartFresh = false;                     // its server's file changed: start it anew
+  ~TRXRun() {
+    if (OutputFd >= 0) ::close(OutputFd);
+  }
+};
 std::function<bool()> TzuRenewix::OnlineTest = [] { return IsOnline(); };
 std::function<std::string()> TzuRenewix::ExecutablePath = [] { return os::ExecutablePath(); };
 
@@ -194,7 +221,8 @@ const TClassInfo& TzuRenewix::StaticClassInfo() {
           .Event("OnBeginUpgrade").Event("OnEndUpgrade").Event("OnLaterUpgrade").Event("OnProgress")
           .Event("OnFileStart").Event("OnFileDone").Event("OnDoOwnCloseAppMethod").Event("OnAfterRestart")
           .Event("OnAborted").Event("OnConnLost").Event("OnHostUnreachable").Event("OnNoUpdateAvailable")
-          .Event("OnNoInfoFile").Event("OnLostFile").Event("OnPasswordRequest")
+          .Event("OnNoInfoFile").Event("OnLostFile").Event("OnPasswordRequest").Event("OnUpgradeError")
+          .Event("OnFileResume")
           .Event("OnProxyAuthenticationRequest")
           .Creatable();
   return Info;
@@ -228,7 +256,18 @@ TzuRenewix::TzuRenewix(TComponent* AOwner) : TzuCustomHTTP(AOwner), FAlive(std::
   TzuCustomHTTP::OnPasswordRequest = [this](TObject* S, const std::string& Realm, bool& TryAgain) {
     HTTPPasswordRequest(S, Realm, TryAgain);
   };
-  ::unlink(HelperPath().c_str());  // the helper of an earlier self-upgrade; missing is fine
+  FRun = std::make_unique<TRXRun>();
+  rxinstall::RemoveOldHelpers(ProgramDirectory());  // the helper of an earlier self-upgrade
+  // An install that was cut off (its helper killed) is finished or undone before anything
+  // else looks at the program's files. A helper at work holds the lock: it is left alone.
+  if (const int Dir = helper::OpenDirectory(ProgramDirectory()); Dir >= 0) {
+    if (helper::LockDirectory(Dir, false)) {
+      if (helper::Recover(Dir) == helper::TRecovery::RolledBack)
+        FRecoveryReport = "the install was cut off; the previous version was restored";
+      helper::UnlockDirectory(Dir);
+    }
+    ::close(Dir);
+  }
   FInfoFile = std::make_unique<TzuRenewixInfo>();
   FVersionDate = DateToRXDate(Date());
   FWizard = new TzuRenewixWizard(this);
@@ -237,6 +276,8 @@ TzuRenewix::TzuRenewix(TComponent* AOwner) : TzuCustomHTTP(AOwner), FAlive(std::
 
 TzuRenewix::~TzuRenewix() {
   Destroying();
+  // The transfer may write through the output descriptor's /proc name: it ends first.
+  TzuCustomHTTP::Abort(false, true);
   *FAlive = false;
   StopWait(FWaitHandle);  // a pending wait returns and finds us gone
   SetAutoCheck(false);
@@ -396,6 +437,20 @@ void TzuRenewix::DoUpgrade(bool First) {
   if (First) {
     SetQueryInfoStage(false);
     FFileIndex = 0;
+    // A new run: nothing of it is complete, and nothing of an earlier one is kept.
+    FFilesDownloaded = false;
+    CloseOutputFile();
+    if (!ReportPlantedLinks()) return;
+    // What an earlier run left half done may go on; everything else of it goes.
+    std::vector<std::string> URLs;
+    for (int I = 0; I < FURLs.Count(); ++I) URLs.push_back(FURLs.Strings(I));
+    FRun->Resumable = rxinstall::ResumableFiles(ProgramDirectory(), URLs);
+    std::vector<std::string> Keep;
+    for (const auto& F : FRun->Resumable) Keep.push_back(F.Name + TempFileSuffix);
+    RemoveTemporaryFiles(ProgramDirectory(), Keep);
+    FRun->Manifest = helper::TManifest{};
+    FRun->Manifest.Files = FRun->Resumable;
+    SaveManifest();
     if (FWizard->Enabled()) ShowRenewixWizard(this);
   } else {
     ++FFileIndex;
@@ -414,15 +469,144 @@ void TzuRenewix::DoUpgrade(bool First) {
     LostFile(400);  // no file name to store it under
     return;
   }
-  SetOutputFileName(FCurrentFile);
-  ReleaseHTTPStream();
-  Read(false);
+  StartFile();
 }
 
-void TzuRenewix::HTTPHeaderInfo(TObject*, int, const std::string&, const std::string&, const std::string&,
+void TzuRenewix::StartFile() {
+  const std::string Name = FinalName(FCurrentFile);
+  FRun->ResumeFrom = 0;
+  FRun->RestartFresh = false;
+  auto& Resumable = FRun->Resumable;
+  const auto It = std::find_if(Resumable.begin(), Resumable.end(), [&](const helper::TManifestFile& F) {
+    return F.Name == Name && F.URL == URL();
+  });
+  std::int64_t Size = 0;
+  const int Fd = It == Resumable.end() ? -1 : rxinstall::OpenResumable(FCurrentFile, *It, Size);
+  // The last block already held is fetched again and compared, so a changed file is noticed.
+  const std::int64_t Overlap = std::min<std::int64_t>(Size, TransferBufferSize());
+  if (Fd >= 0 && Size > Overlap) {
+    CloseOutputFile();
+    FRun->OutputFd = Fd;
+    FRun->ResumeFrom = Size;
+    helper::TManifestFile Entry = *It;
+    auto& Files = FRun->Manifest.Files;
+    std::erase_if(Files, [&](const helper::TManifestFile& F) { return F.Name == Name; });
+    Files.push_back(Entry);
+    Resumable.erase(It);
+    SaveManifest();
+  } else {
+    if (Fd >= 0) ::close(Fd);
+    if (It != Resumable.end()) Resumable.erase(It);
+    if (!OpenOutputFile()) return;
+  }
+  // The transfer writes to the file held here, whatever its name has become since.
+  SetOutputFileName("/proc/self/fd/" + std::to_string(FRun->OutputFd));
+  ReleaseHTTPStream();
+  if (FRun->ResumeFrom > 0)
+    ReadRange(static_cast<std::uint64_t>(FRun->ResumeFrom - Overlap), 0, false);
+  else
+    Read(false);
+}
+
+bool TzuRenewix::ReportPlantedLinks() {
+  const std::string Dir = ProgramDirectory();
+  DIR* D = ::opendir(Dir.empty() ? "." : Dir.c_str());
+  if (!D) return true;
+  std::vector<std::string> Links;
+  while (dirent* E = ::readdir(D)) {
+    struct stat St{};
+    if (EndsWithTempSuffix(E->d_name) && ::lstat((Dir + E->d_name).c_str(), &St) == 0 && S_ISLNK(St.st_mode))
+      Links.push_back(Dir + E->d_name);
+  }
+  ::closedir(D);
+  const auto Alive = FAlive;
+  for (const auto& L : Links)
+    if (::unlink(L.c_str()) == 0) {
+      UpgradeError(ueLinkRemoved, L);
+      if (!*Alive) return false;
+    }
+  return true;
+}
+
+void TzuRenewix::SaveManifest() {
+  const int Dir = helper::OpenDirectory(ProgramDirectory());
+  if (Dir < 0) return;
+  helper::WriteManifest(Dir, FRun->Manifest);  // a directory that takes no manifest takes no download
+  ::close(Dir);
+}
+
+bool TzuRenewix::OpenOutputFile() {
+  CloseOutputFile();
+  bool LinkRemoved = false;
+  std::string Error;
+  const int Fd = rxinstall::CreateOutputFile(FCurrentFile, LinkRemoved, Error);
+  const auto Alive = FAlive;
+  if (LinkRemoved) {
+    UpgradeError(ueLinkRemoved, FCurrentFile);
+    if (!*Alive) {
+      if (Fd >= 0) ::close(Fd);
+      return false;
+    }
+  }
+  if (Fd < 0) {
+    // As when the transfer itself cannot create its file.
+    SetOutputFileName(FCurrentFile);
+    if (TzuCustomHTTP::OnOutputFileError) TzuCustomHTTP::OnOutputFileError(this);
+    return false;
+  }
+  FRun->OutputFd = Fd;
+  struct stat St{};
+  ::fstat(Fd, &St);
+  auto& Files = FRun->Manifest.Files;
+  const std::string Name = FinalName(FCurrentFile);
+  std::erase_if(Files, [&](const helper::TManifestFile& F) { return F.Name == Name; });
+  Files.push_back({Name, URL(), "", "", -1, static_cast<std::uint64_t>(St.st_ino), false});
+  SaveManifest();
+  return true;
+}
+
+void TzuRenewix::DropOutputFile() {
+  if (FRun->OutputFd >= 0) {
+    struct stat Mine{}, Now{};
+    if (::fstat(FRun->OutputFd, &Mine) == 0 && ::lstat(FCurrentFile.c_str(), &Now) == 0 &&
+        Mine.st_ino == Now.st_ino && Mine.st_dev == Now.st_dev)
+      ::unlink(FCurrentFile.c_str());
+    CloseOutputFile();
+  }
+  const std::string Name = FinalName(FCurrentFile);
+  std::erase_if(FRun->Manifest.Files, [&](const helper::TManifestFile& F) { return F.Name == Name; });
+  SaveManifest();
+}
+
+void TzuRenewix::CloseOutputFile() {
+  if (FRun->OutputFd >= 0) ::close(FRun->OutputFd);
+  FRun->OutputFd = -1;
+}
+
+void TzuRenewix::UpgradeError(TzuRXUpgradeError Error, const std::string& Detail) {
+  const auto Alive = FAlive;
+  if (OnUpgradeError) OnUpgradeError(this, Error, Detail);
+  if (!*Alive || Error == ueLinkRemoved || !Shows(mUpgradeFailed)) return;
+  RXMsgBox(RXFmtLangStr(Error == ueHelperNotStarted ? 31 : 32, {Detail}), MB_ICONSTOP);
+}
+
+void TzuRenewix::HTTPHeaderInfo(TObject*, int ErrorCode, const std::string&, const std::string&, const std::string&,
                                 const std::string&, std::int64_t ContentLength, const std::string&, TDateTime,
-                                TDateTime LastModified, TDateTime, const std::string&, bool& ContinueDownload) {
+                                TDateTime LastModified, TDateTime, const std::string& ETag, bool& ContinueDownload) {
   if (FQueryInfoStage) return;
+  if (FRun->ResumeFrom > 0 && !FRun->Manifest.Files.empty()) {
+    const std::int64_t From = std::exchange(FRun->ResumeFrom, 0);
+    if (ErrorCode == 206) {
+      if (!rxinstall::SameEntity(FRun->Manifest.Files.back(), ContentLength, ETag, LastModifiedText(LastModified))) {
+        ContinueDownload = false;  // another file now: fetched anew (HTTPDoneInterrupted)
+        FRun->RestartFresh = true;
+        return;
+      }
+      const auto Alive = FAlive;
+      if (OnFileResume) OnFileResume(this, URL(), From);
+      if (!*Alive) return;
+    }
+  }
   FFileTime = LastModified;
   WizardSetFileSize(RXFmtLangStr(6, {static_cast<double>(ContentLength) / 1024.0}));
   if (FMiscFilesUpgrade == mfuOnlyIfSizeDifferent && ContentLength != 0 && FURLs.Count() > 1) {
@@ -433,6 +617,12 @@ void TzuRenewix::HTTPHeaderInfo(TObject*, int, const std::string&, const std::st
   }
   if (OnFileStart)
     OnFileStart(this, URL(), static_cast<std::int32_t>(ContentLength), LastModified, ContinueDownload);
+  if (!ContinueDownload || FRun->Manifest.Files.empty()) return;
+  auto& Entry = FRun->Manifest.Files.back();
+  Entry.Size = ContentLength > 0 ? ContentLength : -1;
+  Entry.ETag = ETag;
+  Entry.LastModified = LastModifiedText(LastModified);
+  SaveManifest();
 }
 
 void TzuRenewix::HTTPDone(TObject*, const std::string&, std::int64_t, TStream* Stream) {
@@ -440,14 +630,32 @@ void TzuRenewix::HTTPDone(TObject*, const std::string&, std::int64_t, TStream* S
     ParseInfoFile(Stream);
     return;
   }
-  if (FFileTime != 0) SetFileTimes(FCurrentFile, FFileTime, FFileTime, -1);
+  if (FFileTime != 0) SetFileTimes(OutputFileName(), FFileTime, FFileTime, -1);
+  struct stat St{};
+  if (FRun->OutputFd >= 0 && ::fstat(FRun->OutputFd, &St) == 0 && !FRun->Manifest.Files.empty()) {
+    auto& Entry = FRun->Manifest.Files.back();
+    Entry.Size = St.st_size;
+    Entry.Inode = St.st_ino;
+    Entry.Complete = true;
+    SaveManifest();
+  }
+  CloseOutputFile();
   const auto Alive = FAlive;
   if (OnFileDone) OnFileDone(this, FCurrentFile);
   if (*Alive) DoUpgrade(false);
 }
 
 void TzuRenewix::HTTPDoneInterrupted(TObject*) {
-  if (!FQueryInfoStage) DoUpgrade(false);
+  if (FQueryInfoStage) return;
+  if (std::exchange(FRun->RestartFresh, false)) {
+    if (!OpenOutputFile()) return;
+    SetOutputFileName("/proc/self/fd/" + std::to_string(FRun->OutputFd));
+    ReleaseHTTPStream();
+    Read(false);
+    return;
+  }
+  DropOutputFile();  // skipped: no ".uTMP" file for it
+  DoUpgrade(false);
 }
 
 void TzuRenewix::HTTPProgress(TObject*, const std::string&, std::int64_t DataSize, std::int64_t BytesRead,
@@ -492,6 +700,7 @@ void TzuRenewix::HTTPOutputFileError(TObject*) {
 }
 
 void TzuRenewix::LostFile(int ErrorCode) {
+  if (!FCurrentFile.empty()) DropOutputFile();
   bool ContinueUpgrade = false;
   const auto Alive = FAlive;
   if (OnLostFile) OnLostFile(this, URL(), ErrorCode, ContinueUpgrade);
@@ -507,19 +716,17 @@ void TzuRenewix::LostFile(int ErrorCode) {
 }
 
 void TzuRenewix::HTTPConnLost(TObject*, const std::string&, std::int64_t, std::int64_t, TStream*) {
-  const bool Downloading = !FQueryInfoStage;
   const auto Alive = FAlive;
   if (OnConnLost) OnConnLost(this);
   if (!*Alive) return;
   if (Shows(mConnLost)) RXLangMsgBox(30, MB_ICONSTOP);
   if (!*Alive) return;
+  // What was written stays for the next check to continue; its run is not complete, so
+  // nothing of it is ever installed.
   SafeTerminate(false);
-  // What was written of this update must not be installed by a later one.
-  if (Downloading && !FFilesDownloaded) DeleteTemporaryFiles();
 }
 
 void TzuRenewix::HTTPHostUnreachable(TObject*) {
-  const bool Downloading = !FQueryInfoStage;
   const auto Alive = FAlive;
   const std::string Host = GetHostName();
   if (OnHostUnreachable) OnHostUnreachable(this, URL(), Host);
@@ -532,7 +739,6 @@ void TzuRenewix::HTTPHostUnreachable(TObject*) {
     if (!*Alive) return;
   }
   SafeTerminate(false);
-  if (Downloading && !FFilesDownloaded) DeleteTemporaryFiles();
 }
 
 void TzuRenewix::HTTPPasswordRequest(TObject*, const std::string& Realm, bool& TryAgain) {
@@ -574,6 +780,8 @@ void TzuRenewix::FinishUpgrade() {
     }
   }
   FFilesDownloaded = true;
+  FRun->Manifest.Complete = true;  // from now on an install request for the helper
+  SaveManifest();
   bool Restart = true;
   const auto Alive = FAlive;
   if (OnEndUpgrade) OnEndUpgrade(this, Restart);
@@ -581,29 +789,48 @@ void TzuRenewix::FinishUpgrade() {
 }
 
 std::string TzuRenewix::HelperPath() {
-  static const std::string Path = [] {
-    const std::string Dir = PrivateTempDirectory();
-    return Dir.empty() ? std::string() : Dir + "Reveziri3.exe";
-  }();
-  return Path;
+  return rxinstall::HelperPlaces(ProgramDirectory()).front() + "/" + rxinstall::HelperFileName;
 }
 
-std::string TzuRenewix::HelperCommandLine(const std::string& Params) {
-  return HelperPath() + " " + ProgramPath() + " +" + Params;
+std::vector<std::string> TzuRenewix::HelperArguments(const std::string& Params) {
+  return {ProgramPath(), "+" + Params};
 }
 
-void TzuRenewix::Relaunch(const std::string& Params) {
-  const std::string Helper = HelperPath();
-  if (!Helper.empty()) {
-    ::unlink(Helper.c_str());  // written anew, never through what is there
-    if (ExtractResourceToFile(HInstance, "ZUUPG", "ZUUPG", Helper, true)) ::chmod(Helper.c_str(), 0700);
-    // The helper's own path goes apart from the rest, so blanks in it cannot split it.
-    StartHelper(Helper, ProgramPath() + " +" + Params);
+bool TzuRenewix::Relaunch(const std::string& Params) {
+  // The helper acts on a completed run only; with nothing downloaded the request is an empty
+  // run, which restarts the program.
+  std::string Error;
+  if (const int Dir = helper::OpenDirectory(ProgramDirectory()); Dir >= 0) {
+    helper::TManifest M;
+    if (!helper::ReadManifest(Dir, M) || !M.Complete) {
+      // A completed download whose record is missing must not pass for a plain restart.
+      if (FFilesDownloaded) {
+        M = FRun->Manifest;
+      } else {
+        M = helper::TManifest{};
+      }
+      M.Complete = true;
+      helper::WriteManifest(Dir, M, &Error);
+    }
+    ::close(Dir);
+  } else {
+    Error = "cannot open " + ProgramDirectory() + ": " + std::strerror(errno);
+  }
+  if (Error.empty()) {
+    const rxinstall::THelperStart Started =
+        rxinstall::StartHelper(ProgramDirectory(), HelperArguments(Params), StartHelper);
+    if (!Started.Started) Error = Started.Error;
+  }
+  if (!Error.empty()) {
+    // The application goes on, and what was downloaded stays for a later try.
+    UpgradeError(ueHelperNotStarted, Error);
+    return false;
   }
   if (OnDoOwnCloseAppMethod)
     OnDoOwnCloseAppMethod(this);
   else if (CloseApplication)
     CloseApplication();
+  return true;
 }
 
 void TzuRenewix::RestartApplication(const std::string& Params) {
@@ -614,20 +841,24 @@ void TzuRenewix::RestartApplication(const std::string& Params) {
     Relaunch(FRestartParams + static_cast<char>('0' + static_cast<int>(FUpgradeMethod)));
 }
 
-void TzuRenewix::DeleteTemporaryFiles() {
-  const std::string Dir = ProgramDirectory();
-  if (Dir.empty()) return;
-  DIR* D = ::opendir(Dir.c_str());
-  if (!D) return;
-  std::vector<std::string> Names;
-  while (dirent* E = ::readdir(D))
-    if (EndsWithTempSuffix(E->d_name)) Names.emplace_back(E->d_name);
-  ::closedir(D);
-  for (const auto& N : Names) ::unlink((Dir + N).c_str());
-}
+void TzuRenewix::DeleteTemporaryFiles() { RemoveTemporaryFiles(ProgramDirectory(), {}); }
 
 void TzuRenewix::Loaded() {
   TzuCustomHTTP::Loaded();
+  // The helper that started us says how its install went; an install found cut off at
+  // creation was undone there.
+  std::string Failure = std::move(FRecoveryReport);
+  FRecoveryReport.clear();
+  if (const char* Result = std::getenv(helper::ResultVariable)) {
+    const std::string Text = Result;
+    ::unsetenv(helper::ResultVariable);  // not for the programs we start
+    if (Text.rfind("failed ", 0) == 0) Failure = Text.substr(7);
+  }
+  if (!Failure.empty()) {
+    const auto Alive = FAlive;
+    UpgradeError(ueInstallFailed, Failure);
+    if (!*Alive) return;
+  }
   if (!OnAfterRestart) return;
   const auto Args = os::CommandLineArguments();
   if (!Args.empty() && Args[0] == FRestartParams) OnAfterRestart(this);

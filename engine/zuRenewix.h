@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/zuRenewixInfoFile.h"
 #include "http/zuHTTP.h"
@@ -26,14 +27,24 @@
 namespace zu {
 
 class TzuPicture;
+struct TRXRun;
 
 enum TzuMiscFilesUpgradeBehavior { mfuAlwaysDownload, mfuOnlyIfSizeDifferent };
 
 enum TzuRenewixShowMessage {
-  mAskUpgrade, mConnLost, mHostUnreachable, mLostFile, mNoInfoFile, mNoUpdateAvailable, mPasswordRequest
+  mAskUpgrade, mConnLost, mHostUnreachable, mLostFile, mNoInfoFile, mNoUpdateAvailable, mPasswordRequest,
+  mUpgradeFailed
 };
 using TzuRenewixShowMessages = std::uint8_t;  // bit n = element n
-inline constexpr TzuRenewixShowMessages DefaultShowMessages = 75;
+// An update that could not be installed is always worth saying.
+inline constexpr TzuRenewixShowMessages DefaultShowMessages = 75 | (1u << mUpgradeFailed);
+
+// What went wrong around an install (OnUpgradeError).
+enum TzuRXUpgradeError {
+  ueHelperNotStarted,  // the helper could not be written or started: the program goes on
+  ueInstallFailed,     // the helper could not install the update: the old version runs again
+  ueLinkRemoved        // a link stood where a download was to be written; it was removed
+};
 
 enum TzuRenewixLanguage {
   wlAuto, wlEnglish, wlRussian, wlGerman, wlFrench, wlSpanish, wlPortuguese, wlPortugueseBrazilian,
@@ -62,6 +73,10 @@ using TzuRXFileStartEvent = std::function<void(TObject* Sender, const std::strin
 using TzuRXFileDoneEvent = std::function<void(TObject* Sender, const std::string& FileName)>;
 using TzuRXHostUnreachableEvent =
     std::function<void(TObject* Sender, const std::string& URL, const std::string& Hostname)>;
+using TzuRXFileResumeEvent =
+    std::function<void(TObject* Sender, const std::string& FileURL, std::int64_t FromBytes)>;
+using TzuRXUpgradeErrorEvent =
+    std::function<void(TObject* Sender, TzuRXUpgradeError Error, const std::string& Detail)>;
 using TzuRXLostFileEvent = std::function<void(TObject* Sender, const std::string& FileURL, std::int32_t ErrorCode,
                                               bool& ContinueUpgrade)>;
 
@@ -162,6 +177,9 @@ class TzuRenewix : public TzuCustomHTTP {
   TNotifyEvent OnNoInfoFile;
   TzuRXLostFileEvent OnLostFile;
   TzuHTTPPasswordRequestEvent OnPasswordRequest;
+  TzuRXUpgradeErrorEvent OnUpgradeError;
+  // A file cut off in an earlier run goes on at FromBytes (the server still has the same file).
+  TzuRXFileResumeEvent OnFileResume;
 
   // ---- operations ----
   // CheckOnly: waits (messages keep flowing), never asks or downloads, and returns whether a
@@ -194,17 +212,21 @@ class TzuRenewix : public TzuCustomHTTP {
   // ".uTMP"; empty for an address without a usable file name.
   static std::string OutputNameFor(const std::string& URL);
 
-  // Where the helper is written: the user's private directory under the temporary directory.
+  // The local name of the file being downloaded (its ".uTMP" name).
+  const std::string& CurrentFile() const { return FCurrentFile; }
+
+  // Where the helper is written first: the user's private directory in the temporary
+  // directory (other places follow when that one cannot run it, zuRenewixInstall.h).
   static std::string HelperPath();
-  // The helper's command line as composed for Params: "<helper> <program> +<Params>".
-  static std::string HelperCommandLine(const std::string& Params);
+  // The helper's arguments for Params: the program path, then "+<Params>".
+  static std::vector<std::string> HelperArguments(const std::string& Params);
 
   // How the application is closed after the helper started (default ShutdownApplication);
   // replaceable for tests that must not end the test program.
   static std::function<void()> CloseApplication;
-  // How the helper is started: its path, and the rest of its command line (split as the
-  // platform's parser does). Default: spawned in a session of its own.
-  static std::function<void(const std::string& Helper, const std::string& Arguments)> StartHelper;
+  // Runs the helper just written (its path and its arguments) and says whether it runs.
+  // Unset (the default): the written file itself is executed in a session of its own.
+  static std::function<bool(const std::string& Helper, const std::vector<std::string>& Args)> StartHelper;
   // Whether the machine is online for the automatic check (default IsOnline).
   static std::function<bool()> OnlineTest;
   // The running program's path (default /proc/self/exe); its directory receives the files.
@@ -218,7 +240,8 @@ class TzuRenewix : public TzuCustomHTTP {
   void ParseInfoFile(TStream* Stream);
   void SafeTerminate(bool Immediately);
   void DoUpgrade(bool First);
-  void Relaunch(const std::string& Params);
+  // false when the helper could not be started (reported; the application goes on).
+  bool Relaunch(const std::string& Params);
 
  private:
   void HTTPHeaderInfo(TObject* Sender, int ErrorCode, const std::string& RawHeadersCRLF,
@@ -244,6 +267,20 @@ class TzuRenewix : public TzuCustomHTTP {
   void FinishUpgrade();
   // A file that could not be fetched: OnLostFile, the skip-or-abort question.
   void LostFile(int ErrorCode);
+  void UpgradeError(TzuRXUpgradeError Error, const std::string& Detail);
+  // The download run's manifest (helper/Install.h) beside the program.
+  void SaveManifest();
+  // Removes the links named "*.uTMP" in the program's directory, each reported; false when
+  // the component was destroyed meanwhile.
+  bool ReportPlantedLinks();
+  // The current file's manifest entry; its ".uTMP" file created anew, never through a link.
+  bool OpenOutputFile();
+  // The current file's ".uTMP" file continued from an earlier run when it can be, else
+  // OpenOutputFile; then its transfer started.
+  void StartFile();
+  // Drops the current file: its entry, and its ".uTMP" file when it is still the one created.
+  void DropOutputFile();
+  void CloseOutputFile();
 
   THandle FWindowHandle = 0;
   bool FAborted = false;
@@ -260,6 +297,8 @@ class TzuRenewix : public TzuCustomHTTP {
   TDateTime FFileTime = 0;
   int FFileIndex = 0;
   THandle FWaitHandle = INVALID_HANDLE_VALUE;
+  std::unique_ptr<TRXRun> FRun;       // the download run's manifest and output descriptor
+  std::string FRecoveryReport;          // an install cut off earlier and undone at creation
 
   bool FAutoCheck = false;
   int FAutoCheckDelay = 10000;

@@ -1,4 +1,4 @@
-// zuRenewixLang: the engine's message table (29 languages x 31 messages, program resources)
+// zuRenewixLang: the engine's message table (29 languages x 33 messages, program resources)
 // and the notices and questions built on it.
 //
 // Message i of the language with ordinal n has the id 51000 + 50 * (n - 1) + i. The current
@@ -15,7 +15,7 @@
 namespace zu {
 
 inline constexpr int RXFirstLanguageId = 51000;
-inline constexpr int RXMessageCount = 31;
+inline constexpr int RXMessageCount = 33;
 inline constexpr int RXAppTitleId = 50997;    // "<AppTitle>"
 inline constexpr int RXTitleMarkerId = 50998;  // marker word searched in the application's title
 inline constexpr int RXProductNameId = 50999;  // "Renewix"

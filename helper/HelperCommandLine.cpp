@@ -45,6 +45,17 @@ std::vector<std::string> SplitCommandLine(std::string_view Line) {
 TCommandLine ParseArguments(const std::vector<std::string>& Args) {
   TCommandLine Cmd;
   if (Args.empty()) return Cmd;
+  // The argument vector the component passes: the program path whole, whatever it holds.
+  if (Args.size() == 2 && !Args[1].empty() && Args[1][0] == '+') {
+    Cmd.ProgramPath = Args[0];
+    std::string Params = Args[1].substr(1);
+    if (!Params.empty()) {
+      Cmd.SetupMode = Params.back() == '1';
+      Params.pop_back();
+    }
+    Cmd.RestartParams = std::move(Params);
+    return Cmd;
+  }
   std::string Joined;
   for (const auto& A : Args) {
     Joined += A;
@@ -116,8 +127,10 @@ TPlan PlanUpgrade(const TCommandLine& Cmd, std::string_view ProgramName,
   for (const auto& Name : Listed) {
     std::string Final = Name.substr(0, Name.size() - UpdateSuffixLength);
     bool IsSetup = false;
-    if (!Present && EndsWith(Final, "exe")) {
-      // The case-sensitive "exe": a Setup.EXE is an ordinary file of the update.
+    // The case-sensitive "exe": a Setup.EXE is an ordinary file of the update. Another
+    // "exe" takes the program's place only when the program is one too: a Linux program
+    // without that ending is replaced by its own ".uTMP" alone.
+    if (!Present && EndsWith(Final, "exe") && (Cmd.SetupMode || EndsWith(ProgramName, "exe"))) {
       if (Cmd.SetupMode && Dir + Final != ProgramTarget) {
         Plan.SavedProgramPath = Cmd.ProgramPath;
         Plan.RunPath = Dir + Final;

@@ -27,9 +27,10 @@ struct TCommandLine {
   bool SetupMode = false;
 };
 
-// Args are the arguments after the helper's own name. The application writes
-// "<program> +<params><mode digit>" unquoted, so the arguments are joined again, each
-// followed by one blank, before the program path and the parameters are cut out.
+// Args are the arguments after the helper's own name. The component passes two: the program
+// path and "+<params><mode digit>", taken as they are. Any other form is the joined command
+// line "<program> +<params><mode digit>" written unquoted: the arguments are joined again,
+// each followed by one blank, before the program path and the parameters are cut out.
 TCommandLine ParseArguments(const std::vector<std::string>& Args);
 
 // How many leading arguments of Argv make up the helper's own name. The application does not

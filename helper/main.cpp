@@ -1,6 +1,7 @@
-// The self-upgrade helper: waits until the program has ended, moves every downloaded
-// ".uTMP" file of its directory over its target and starts the program again (in setup mode
-// runs the setup program first). Static, POSIX only; it reports nothing and always exits 0.
+// The self-upgrade helper: waits until the program has ended, installs the files of the
+// completed download run its manifest names (helper/Install.h: under a journal, all or
+// nothing) and starts the program again (in setup mode runs the setup program first), telling
+// it the outcome in its environment. Static, POSIX only; it always exits 0.
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "helper/HelperCommandLine.h"
+#include "helper/Install.h"
 
 extern char** environ;
 
@@ -29,7 +31,6 @@ namespace {
 
 using namespace zu::helper;
 
-constexpr const char* DosAttribXattr = "user.DOSATTRIB";
 constexpr int LowestPriority = 19;
 
 pid_t HelperPid = 0;
@@ -177,55 +178,6 @@ std::string ListedName(const std::string& Dir, const std::string& Name, const st
   return Found;
 }
 
-// Regular files named "*.uTMP"; directories and links of that name are no downloads.
-std::vector<std::string> ListUpdates(const std::string& Dir) {
-  std::vector<std::string> Names;
-  DIR* D = ::opendir(Dir.empty() ? "." : Dir.c_str());
-  if (!D) return Names;
-  while (const dirent* E = ::readdir(D)) {
-    const std::string Name = E->d_name;
-    if (!IsUpdateName(Name)) continue;
-    bool Regular = E->d_type == DT_REG;
-    if (E->d_type == DT_UNKNOWN) {
-      struct stat St {};
-      Regular = ::lstat((Dir + Name).c_str(), &St) == 0 && S_ISREG(St.st_mode);
-    }
-    if (Regular) Names.push_back(Name);
-  }
-  ::closedir(D);
-  return Names;
-}
-
-// One rename(2): the target is never missing, and a failed move leaves both files as they
-// were. Mode and attribute are set through a descriptor, so they land on the moved file.
-void MoveUpdate(const TMove& M) {
-  struct stat Old {};
-  const bool HadOld = ::lstat(M.Target.c_str(), &Old) == 0;
-  if (HadOld && S_ISDIR(Old.st_mode)) return;
-
-  const int Fd = ::open(M.Source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  struct stat Src {};
-  const bool HaveSrc = Fd >= 0 && ::fstat(Fd, &Src) == 0 && S_ISREG(Src.st_mode);
-  bool Changed = false;
-  if (HaveSrc) {
-    // The old file's permission bits (set-id bits are not carried onto new content), never
-    // read-only afterwards, and the program is executable wherever it is readable.
-    mode_t Mode = (HadOld && S_ISREG(Old.st_mode)) ? (Old.st_mode & 0777) : (Src.st_mode & 0777);
-    Mode |= S_IWUSR;
-    if (M.Executable) Mode |= (Mode & 0444) >> 2;
-    if (Mode != (Src.st_mode & 07777)) Changed = ::fchmod(Fd, Mode) == 0;
-  }
-  if (::rename(M.Source.c_str(), M.Target.c_str()) != 0) {
-    if (Changed) ::fchmod(Fd, Src.st_mode & 07777);
-  } else if (HaveSrc) {
-    char Text[16];
-    const int Len = std::snprintf(Text, sizeof Text, "0x%x", static_cast<unsigned>(M.Attributes));
-    // A file system without user attributes keeps only the mode: not an error.
-    ::fsetxattr(Fd, DosAttribXattr, Text, static_cast<std::size_t>(Len), 0);
-  }
-  if (Fd >= 0) ::close(Fd);
-}
-
 // Started in a session of its own so that it outlives the helper; 0 when it could not start.
 pid_t Start(const std::string& Path, const std::string& Params) {
   if (Path.empty()) return 0;
@@ -250,6 +202,12 @@ pid_t Start(const std::string& Path, const std::string& Params) {
   return Rc == 0 ? Pid : 0;
 }
 
+// Only a test sets it: the helper ends with SIGKILL once that many renames are made.
+int KillAfter() {
+  const char* V = std::getenv("RENEWIX_TEST_KILL_HELPER_AFTER");
+  return V && *V ? std::atoi(V) : -1;
+}
+
 void Run(int argc, char** argv) {
   HelperPid = ::getpid();
   // An inherited "ignore" would reap the setup program before it could be waited for.
@@ -271,11 +229,45 @@ void Run(int argc, char** argv) {
     ProgramName = ListedName(Dir, ProgramName, Program);
     WaitForWriteAccess(Cmd.ProgramPath);
   }
-  struct stat Own {};
-  const bool Present = ::lstat((Cmd.ProgramPath + UpdateSuffix).c_str(), &Own) == 0;
+  const int DirFd = OpenDirectory(Dir);
+  if (DirFd < 0) return;
 
-  const TPlan Plan = PlanUpgrade(Cmd, ProgramName, Present, ListUpdates(Dir));
-  for (const auto& M : Plan.Moves) MoveUpdate(M);
+  // One installer at a time; whoever comes second finds the work done and starts nothing.
+  LockDirectory(DirFd, true);
+  const TRecovery Recovered = Recover(DirFd);
+  TManifest Manifest;
+  const bool Requested = ReadManifest(DirFd, Manifest) && Manifest.Complete;
+  if (!Requested) {
+    UnlockDirectory(DirFd);
+    // An install cut off by a kill has been finished or undone: the program it never
+    // started again is started now.
+    if (Recovered == TRecovery::None) return;
+    ::setenv(ResultVariable,
+             Recovered == TRecovery::Finished ? "installed" : "failed the install was cut off", 1);
+    Start(Cmd.ProgramPath, Cmd.RestartParams);
+    return;
+  }
+  std::string Unverified;
+  const std::vector<std::string> Listed = VerifiedUpdates(DirFd, Manifest, &Unverified);
+  const std::string Own = ProgramName + UpdateSuffix;
+  const bool Present = std::find(Listed.begin(), Listed.end(), Own) != Listed.end();
+  const TPlan Plan = PlanUpgrade(Cmd, ProgramName, Present, Listed);
+  TInstallOutcome Outcome;
+  if (!Unverified.empty()) {
+    // Part of the set changed or went since it was downloaded: none of it is installed.
+    Outcome = {false, Unverified + " is not the file that was downloaded"};
+    ::unlinkat(DirFd, ManifestName, 0);
+  } else {
+    Outcome = InstallMoves(DirFd, Plan.Moves, KillAfter());
+  }
+  UnlockDirectory(DirFd);
+  ::close(DirFd);
+  ::setenv(ResultVariable, Outcome.Ok ? "installed" : ("failed " + Outcome.Error).c_str(), 1);
+  if (!Outcome.Ok) {
+    // Everything is as it was: the old program again, never a setup program.
+    Start(Cmd.ProgramPath, Cmd.RestartParams);
+    return;
+  }
 
   const pid_t First = Start(Plan.RunPath, Cmd.RestartParams);
   // Setup mode without a setup program has started the program itself: once is enough.

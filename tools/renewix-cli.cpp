@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -57,21 +58,30 @@ std::string Usage() {
          "Standard output gets one line per event:\n"
          "  begin VERSION          a newer version is published (its #date with --by-date)\n"
          "  filestart URL SIZE     a file's download starts (SIZE as announced, 0 unknown)\n"
+         "  resuming NAME at N bytes  a file cut off earlier goes on where it stopped\n"
          "  filedone FILE          a file is stored (FILE is the downloaded NAME.uTMP)\n"
          "  lostfile URL CODE      a file could not be fetched (HTTP status)\n"
          "  later                  the update was declined\n"
          "  redirect URL           the update is a web page to open\n"
          "  noupdate | noinfofile | unreachable HOST | connlost | aborted\n"
+         "  linkremoved FILE       a link stood where FILE was to be written; it was removed\n"
          "  restart                the helper was started; the program ends\n"
+         "  notstarted REASON      the helper could not be started; the files are kept\n"
+         "  installfailed REASON   (after a restart) the update was not installed and the\n"
+         "                         previous version runs again\n"
          "  afterrestart           this start came from the helper\n"
          "Progress bars and notices go to standard error; Ctrl+C aborts the update.\n"
          "\n"
          "Exit status: 0 update installed, or offered with --check-only; 1 nothing newer;\n"
          "2 bad arguments; 3 host unreachable; 4 no info file; 5 connection lost;\n"
-         "7 aborted or declined.\n";
+         "7 aborted or declined; 8 the helper could not be started; 9 the update could not\n"
+         "be installed.\n";
 }
 
-enum TExit { exDone = 0, exNone = 1, exUsage = 2, exUnreachable = 3, exNoInfoFile = 4, exConnLost = 5, exAborted = 7 };
+enum TExit {
+  exDone = 0, exNone = 1, exUsage = 2, exUnreachable = 3, exNoInfoFile = 4, exConnLost = 5, exAborted = 7,
+  exNotStarted = 8, exInstallFailed = 9
+};
 
 struct TOptions {
   std::string InfoURL = ZU_CLI_INFO_URL, Version, Date, User, Password, RestartParams;
@@ -264,18 +274,30 @@ int main(int argc, char** argv) {
   auto* R = new TzuRenewix(&Root);
   R->SetName("Updater");
   R->SetRestartParams(O.RestartParams);
+  R->SetShowMessages(0);  // every event is answered here, on the terminal
   bool Restarted = false;
   R->OnAfterRestart = [&](TObject*) { Restarted = true; };
+  std::function<void(TzuRXUpgradeError, const std::string&)> UpgradeError;
+  bool InstallFailed = false;
+  R->OnUpgradeError = [&](TObject*, TzuRXUpgradeError Error, const std::string& Detail) {
+    if (UpgradeError) return UpgradeError(Error, Detail);
+    // Before the check is set up: only the outcome of the install that restarted us.
+    if (Error != ueInstallFailed) return;
+    InstallFailed = true;
+    std::fprintf(stdout, "installfailed %s\n", Detail.c_str());
+    std::fprintf(stderr, "%s\n", Plain(RXFmtLangStr(32, {Detail})).c_str());
+  };
   // A component made in code is not read from form data, so it never gets its Loaded step;
   // reading empty form data for it runs that step, which recognises the restart.
   ReadComponentFromJson(Root, R"({"components": [{"class": "TzuRenewix", "name": "Updater"}]})");
   if (Restarted) {
     Event("afterrestart");
-    return exDone;
+    return InstallFailed ? exInstallFailed : exDone;
   }
+  if (InstallFailed) return exInstallFailed;
 
   R->SetInfoFileURL(O.InfoURL);
-  R->SetShowMessages(0);  // every event is answered here, on the terminal
+  R->SetShowMessages(0);
   R->Wizard()->SetEnabled(false);
   if (O.ByDate) {
     R->SetVersionControl(byDate);
@@ -324,6 +346,10 @@ int main(int argc, char** argv) {
     Event("filestart " + URL + " " + std::to_string(FileSize));
     if (CanUpgrade) Bar.Start(BaseName(URL));
   };
+  R->OnFileResume = [&](TObject*, const std::string& URL, std::int64_t From) {
+    Bar.End();
+    Event("resuming " + BaseName(URL) + " at " + std::to_string(From) + " bytes");
+  };
   R->OnProgress = [&](TObject*, const std::string&, std::int32_t FileSize, std::int32_t BytesRead, std::int32_t,
                       std::int32_t Left, std::uint8_t, std::uint8_t TotalPct, float Rate) {
     Bar.Update(BytesRead, FileSize, TotalPct, Rate, Left);
@@ -343,7 +369,7 @@ int main(int argc, char** argv) {
   // (or the check, for an info file over its bound).
   R->TzuCustomHTTP::OnOutputFileError = [&, Engine = R->TzuCustomHTTP::OnOutputFileError](TObject* Sender) {
     Bar.End();
-    if (!R->QueryInfoStage()) std::fprintf(stderr, "renewix-cli: cannot write %s\n", R->OutputFileName().c_str());
+    if (!R->QueryInfoStage()) std::fprintf(stderr, "renewix-cli: cannot write %s\n", R->CurrentFile().c_str());
     if (Engine) Engine(Sender);
   };
   // The reason behind an unreachable host or a lost connection, in a second line.
@@ -389,6 +415,13 @@ int main(int argc, char** argv) {
     R->SetHTTPUsername(User);
     R->SetHTTPPassword(Pass);
     TryAgain = true;
+  };
+  UpgradeError = [&](TzuRXUpgradeError Error, const std::string& Detail) {
+    Bar.End();
+    if (Error == ueLinkRemoved) return Event("linkremoved " + Detail);
+    Event((Error == ueHelperNotStarted ? "notstarted " : "installfailed ") + Detail);
+    Notice(RXFmtLangStr(Error == ueHelperNotStarted ? 31 : 32, {Detail}));
+    Finish(Error == ueHelperNotStarted ? exNotStarted : exInstallFailed);
   };
   R->OnDoOwnCloseAppMethod = [&](TObject*) {
     Event("restart");

@@ -116,7 +116,12 @@ class UpdMainTest : public ::testing::Test {
     Application().SetTitle("Renewix");
     Application().ResetTerminated();
     TzuRenewix::ExecutablePath = [this] { return Dir.File("renewix"); };
-    TzuRenewix::StartHelper = [this](const std::string& H, const std::string& Args) { Helpers.push_back(Args); };
+    TzuRenewix::StartHelper = [this](const std::string&, const std::vector<std::string>& Args) {
+      std::string Line;
+      for (const auto& A : Args) Line += (Line.empty() ? "" : " ") + A;
+      Helpers.push_back(Line);
+      return true;
+    };
     TzuRenewix::CloseApplication = [this] { ++Closed; };
     zutest::WriteFile(Dir.File("renewix"), "the old program");
   }

@@ -259,7 +259,7 @@ TEST_F(LangTest, SelectingALanguageSwitchesEveryLookup) {
   }
   RXSelectLanguage(wlGerman);
   EXPECT_EQ(RXLangStr(0), LoadRXString(51100));
-  EXPECT_EQ(RXLangStr(31), "");  // past the messages
+  EXPECT_EQ(RXLangStr(RXMessageCount), "");  // past the messages
   EXPECT_EQ(RXLangStr(-51100), "");
   RXSelectLanguage(static_cast<TzuRenewixLanguage>(30));  // no such language: no change
   EXPECT_EQ(RXCurrentLanguage(), 51100);

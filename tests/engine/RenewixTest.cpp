@@ -23,6 +23,7 @@
 #include "engine/zuRenewixPasswordForm.h"
 #include "engine/zuRenewixWizard.h"
 #include "engine/zuRenewixWizardForm.h"
+#include "helper/Install.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/FormData.h"
 #include "servers/TestServers.h"
@@ -78,6 +79,15 @@ std::vector<std::string> TempFiles(const std::string& Dir) {
   return R;
 }
 
+// The manifest the component left beside the program.
+helper::TManifest ManifestIn(const std::string& Dir) {
+  helper::TManifest M;
+  const int Fd = helper::OpenDirectory(Dir);
+  EXPECT_TRUE(helper::ReadManifest(Fd, M)) << "no manifest in " << Dir;
+  ::close(Fd);
+  return M;
+}
+
 // A component whose "program" lives in a scratch directory and whose helper start and
 // application close are recorded instead of done.
 class RenewixTest : public ::testing::Test {
@@ -86,7 +96,12 @@ class RenewixTest : public ::testing::Test {
     ASSERT_TRUE(Web.Ok()) << Web.Error();
     WriteFile(Program(), "old program");
     TzuRenewix::ExecutablePath = [this] { return Program(); };
-    TzuRenewix::StartHelper = [this](const std::string& H, const std::string& A) { Helper.push_back(H + "|" + A); };
+    TzuRenewix::StartHelper = [this](const std::string& H, const std::vector<std::string>& A) {
+      std::string Line = H;
+      for (const auto& S : A) Line += "|" + S;
+      Helper.push_back(Line);
+      return HelperRuns;
+    };
     TzuRenewix::CloseApplication = [this] { ++Closed; };
     TzuRenewix::OnlineTest = [this] { return Online; };
     RXSelectLanguage(wlEnglish);
@@ -168,6 +183,7 @@ class RenewixTest : public ::testing::Test {
   std::string BeginMsg;
   TzuUpgradeMethod Method = umSelfUpgrade;
   int Closed = 0;
+  bool HelperRuns = true;
   bool Online = true, AllowUpgrade = true, RestartNow = true, SkipLost = false;
   std::uint8_t LastTotal = 0;
 };
@@ -187,7 +203,7 @@ TEST_F(RenewixTest, NewerVersionDownloadsEveryFileAndHandsOverToTheHelper) {
   EXPECT_EQ(A.count(atrHidden), 0u);
   EXPECT_EQ(LastTotal, 100);  // 100 div 3 + round(100 * 2 / 3)
   ASSERT_EQ(Helper.size(), 1u);
-  EXPECT_EQ(Helper[0], TzuRenewix::HelperPath() + "|" + Program() + " +/afterupgrade0");
+  EXPECT_EQ(Helper[0], TzuRenewix::HelperPath() + "|" + Program() + "|+/afterupgrade0");
   EXPECT_EQ(Closed, 1);
   EXPECT_TRUE(R->FilesDownloaded());
   struct stat St{};
@@ -356,7 +372,16 @@ TEST_F(RenewixTest, ACutConnectionStopsTheSequenceAndRemovesItsFiles) {
   ASSERT_TRUE(RunCheck());
   EXPECT_EQ(Joined(), "begin 3, start a.dat, done a.dat.uTMP, start b.dat, connlost");
   EXPECT_FALSE(R->Aborted());
-  EXPECT_TRUE(TempFiles(Dir.Path()).empty()) << "nothing half-downloaded stays to be installed later";
+  // What came stays for the next check to continue, in a run that is not complete: nothing
+  // of it can be installed.
+  const helper::TManifest M = ManifestIn(Dir.Path());
+  EXPECT_FALSE(M.Complete);
+  ASSERT_EQ(M.Files.size(), 2u);
+  EXPECT_TRUE(M.Files[0].Complete);
+  EXPECT_FALSE(M.Files[1].Complete);
+  EXPECT_EQ(M.Files[1].Size, 200000);
+  R->RestartApplication("");
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty()) << "nothing half-downloaded is handed to the helper";
   Pump(100);
   EXPECT_EQ(Faults.RequestCount(), 2u) << "no later file is requested";
 }
@@ -432,10 +457,10 @@ TEST_F(RenewixTest, DeferredInstallationKeepsTheFiles) {
   R->SetRestartParams("/verysilent");
   R->RestartApplication("");
   ASSERT_EQ(Helper.size(), 1u);
-  EXPECT_EQ(Helper[0], TzuRenewix::HelperPath() + "|" + Program() + " +/verysilent1");
+  EXPECT_EQ(Helper[0], TzuRenewix::HelperPath() + "|" + Program() + "|+/verysilent1");
   EXPECT_EQ(TempFiles(Dir.Path()), std::vector<std::string>{"a.dat.uTMP"});
   R->RestartApplication("abc0");
-  EXPECT_EQ(Helper[1], TzuRenewix::HelperPath() + "|" + Program() + " +abc0");
+  EXPECT_EQ(Helper[1], TzuRenewix::HelperPath() + "|" + Program() + "|+abc0");
 
   // A component that has downloaded nothing removes what lies there before it restarts.
   TzuRenewix Other(nullptr);
@@ -447,11 +472,149 @@ TEST_F(RenewixTest, DeferredInstallationKeepsTheFiles) {
   EXPECT_EQ(Closed, 2) << "OnDoOwnCloseAppMethod replaces the built-in close";
 }
 
+TEST_F(RenewixTest, ARunCutOffAfterADeferredOneLeavesNothingToInstall) {
+  Publish("1.0.0.3", {"a.dat"});
+  RestartNow = false;
+  ASSERT_TRUE(RunCheck());
+  EXPECT_TRUE(R->FilesDownloaded());
+  EXPECT_TRUE(ManifestIn(Dir.Path()).Complete);
+
+  FaultServer Faults;
+  Faults.On("/b.dat", FaultServer::CutAfter(std::string(200000, 'b'), 1000));
+  Web.Put("ini/app.inf", "#version=1.0.0.3\n#url1=" + Faults.Url("/b.dat") + "\n");
+  Log.clear();
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 1, start b.dat, connlost");
+  EXPECT_FALSE(R->FilesDownloaded()) << "a new run starts incomplete";
+  EXPECT_EQ(TempFiles(Dir.Path()), std::vector<std::string>{"b.dat.uTMP"}) << "kept to be continued";
+  EXPECT_FALSE(ManifestIn(Dir.Path()).Complete);
+  // Installing now only restarts: the partial file goes and the request names no file.
+  R->RestartApplication("");
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
+  ASSERT_EQ(Helper.size(), 1u);
+  const helper::TManifest M = ManifestIn(Dir.Path());
+  EXPECT_TRUE(M.Complete);
+  EXPECT_TRUE(M.Files.empty());
+}
+
+TEST_F(RenewixTest, PlantedLinksAreRemovedReportedAndNeverWrittenThrough) {
+  TempDir Elsewhere;
+  const std::string Victim = Elsewhere.File("victim");
+  WriteFile(Victim, "precious");
+  ASSERT_EQ(::symlink(Victim.c_str(), Dir.File("a.dat.uTMP").c_str()), 0);
+  std::vector<std::string> Errors;
+  R->OnUpgradeError = [&](TObject*, TzuRXUpgradeError E, const std::string& D) {
+    Errors.push_back(std::to_string(E) + " " + D);
+  };
+  // The second file's link appears while the first is being fetched.
+  R->OnFileDone = [&](TObject*, const std::string& Name) {
+    Log.push_back("done " + fs::path(Name).filename().string());
+    if (Name == Dir.File("a.dat.uTMP")) ::symlink(Victim.c_str(), Dir.File("b.dat.uTMP").c_str());
+  };
+  Publish("1.0.0.3", {"a.dat", "b.dat"});
+  RestartNow = false;
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Joined(), "begin 2, start a.dat, done a.dat.uTMP, start b.dat, done b.dat.uTMP, end");
+  EXPECT_EQ(ReadFile(Victim), "precious");
+  EXPECT_EQ(Errors, (std::vector<std::string>{"2 " + Dir.File("a.dat.uTMP"), "2 " + Dir.File("b.dat.uTMP")}));
+  for (const char* N : {"a.dat", "b.dat"}) {
+    EXPECT_FALSE(fs::is_symlink(Dir.File(std::string(N) + ".uTMP")));
+    EXPECT_EQ(ReadFile(Dir.File(std::string(N) + ".uTMP")), std::string("content of ") + N);
+  }
+  const helper::TManifest M = ManifestIn(Dir.Path());
+  ASSERT_EQ(M.Files.size(), 2u);
+  EXPECT_TRUE(M.Complete && M.Files[0].Complete && M.Files[1].Complete);
+  EXPECT_EQ(M.Files[1].Size, 16);
+  EXPECT_EQ(M.Files[1].URL, Web.Url("/rel/b.dat"));
+}
+
+TEST_F(RenewixTest, AHelperThatCannotStartIsReportedAndTheProgramGoesOn) {
+  HelperRuns = false;
+  std::vector<std::string> Errors;
+  R->OnUpgradeError = [&](TObject*, TzuRXUpgradeError E, const std::string& D) {
+    Errors.push_back(std::to_string(E) + " " + D);
+  };
+  R->SetShowMessages(1 << mUpgradeFailed);
+  TBoxes Boxes;
+  Publish("1.0.0.3", {"a.dat", "b.dat"});
+  ASSERT_TRUE(RunCheck());
+  EXPECT_EQ(Closed, 0) << "the application must not close without its helper";
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_EQ(Errors[0].rfind("0 cannot start ", 0), 0u) << Errors[0];
+  ASSERT_TRUE(PumpUntil([&] { return !Boxes.Seen.empty(); }));
+  EXPECT_EQ(Boxes.Seen[0].Text, RXFmtLangStr(31, {Errors[0].substr(2)}));
+  // The downloaded set is kept, and a later try installs it.
+  EXPECT_EQ(TempFiles(Dir.Path()), (std::vector<std::string>{"a.dat.uTMP", "b.dat.uTMP"}));
+  EXPECT_EQ(ManifestIn(Dir.Path()).Files.size(), 2u);
+  HelperRuns = true;
+  // Its record lost meanwhile, the request is written again with the files it had.
+  fs::remove(Dir.File(helper::ManifestName));
+  R->RestartApplication("");
+  EXPECT_EQ(ManifestIn(Dir.Path()).Files.size(), 2u);
+  EXPECT_EQ(Closed, 1);
+  EXPECT_EQ(Helper.back(), TzuRenewix::HelperPath() + "|" + Program() + "|+/afterupgrade0");
+}
+
+TEST_F(RenewixTest, TheHelperFolderIsCheckedAgainAtEveryRelaunch) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant a folder owned by another user";
+  TempDir Tmp;
+  zutest::ScopedEnv TmpDir("TMPDIR", Tmp.Path().c_str());
+  zutest::ScopedEnv Runtime("XDG_RUNTIME_DIR", nullptr);
+  const std::string Private = Tmp.File("renewix-0");
+  const std::string Beside = Dir.File(".renewix-0/Reveziri3.exe");
+  R->OnDoOwnCloseAppMethod = [](TObject*) {};
+  R->RestartApplication("abc0");
+  ASSERT_EQ(Helper.size(), 1u);
+  EXPECT_EQ(Helper[0], Private + "/Reveziri3.exe|" + Program() + "|+abc0");
+
+  // A cleaner removed it, and another user made their own; then a link, then one open to all.
+  fs::remove_all(Private);
+  ASSERT_EQ(::mkdir(Private.c_str(), 0700), 0);
+  ASSERT_EQ(::chown(Private.c_str(), 65534, 65534), 0);
+  R->RestartApplication("abc0");
+  EXPECT_EQ(Helper.back(), Beside + "|" + Program() + "|+abc0");
+  EXPECT_FALSE(fs::exists(Private + "/Reveziri3.exe"));
+
+  fs::remove_all(Private);
+  fs::create_directories(Tmp.File("theirs"));
+  ::chmod(Tmp.File("theirs").c_str(), 0700);
+  fs::create_directory_symlink(Tmp.File("theirs"), Private);
+  R->RestartApplication("abc0");
+  EXPECT_EQ(Helper.back(), Beside + "|" + Program() + "|+abc0");
+  EXPECT_FALSE(fs::exists(Tmp.File("theirs/Reveziri3.exe")));
+
+  fs::remove(Private);
+  ASSERT_EQ(::mkdir(Private.c_str(), 0755), 0);
+  ::chmod(Private.c_str(), 0755);
+  R->RestartApplication("abc0");
+  EXPECT_EQ(Helper.back(), Beside + "|" + Program() + "|+abc0");
+  EXPECT_EQ(Helper.size(), 4u);
+}
+
+TEST_F(RenewixTest, AnInstallCutOffIsUndoneWhenTheProgramStarts) {
+  WriteFile(Dir.File("a.dat"), "new a");
+  WriteFile(Dir.File("a.dat.uOLD"), "old a");
+  WriteFile(Dir.File("b.dat"), "old b");
+  WriteFile(Dir.File("b.dat.uTMP"), "new b");
+  helper::TJournal J;
+  J.Moves = {{"a.dat.uTMP", "a.dat", "a.dat.uOLD", true, false, 0x20},
+             {"b.dat.uTMP", "b.dat", "b.dat.uOLD", true, false, 0x20}};
+  const int Fd = helper::OpenDirectory(Dir.Path());
+  ASSERT_TRUE(helper::WriteFileAtomically(Fd, helper::JournalName, helper::FormatJournal(J)));
+  ::close(Fd);
+  TzuRenewix Fresh(nullptr);
+  EXPECT_EQ(ReadFile(Dir.File("a.dat")), "old a");
+  EXPECT_EQ(ReadFile(Dir.File("b.dat")), "old b");
+  EXPECT_FALSE(fs::exists(Dir.File(helper::JournalName)));
+  EXPECT_FALSE(fs::exists(Dir.File("a.dat.uOLD")));
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
+}
+
 TEST(RenewixProperties, DefaultsSettersAndFormData) {
   TzuRenewix R(nullptr);
   EXPECT_EQ(R.AutoCheckDelay(), 10000);
   EXPECT_EQ(R.CacheOptions(), 38);
-  EXPECT_EQ(R.ShowMessages(), 75);
+  EXPECT_EQ(R.ShowMessages(), 75 | (1 << mUpgradeFailed));  // failed installs are shown too
   EXPECT_EQ(R.InfoFileURL(), "http://");
   EXPECT_EQ(R.VersionDate(), DateToRXDate(Date()));
   EXPECT_EQ(R.VersionControl(), byDate);
@@ -587,7 +750,7 @@ TEST_F(RenewixWindowsTest, TheWizardFollowsAWholeDownloadAndOKRestarts) {
   EXPECT_GE(MidProgress, 0) << "the bars follow the progress events";
   EXPECT_EQ(WizardForm, nullptr);
   EXPECT_EQ(Joined(), "begin 3, done a.dat.uTMP, done b.dat.uTMP, done c.dat.uTMP, end");
-  EXPECT_EQ(Helper[0], TzuRenewix::HelperPath() + "|" + Program() + " +/afterupgrade0");
+  EXPECT_EQ(Helper[0], TzuRenewix::HelperPath() + "|" + Program() + "|+/afterupgrade0");
   EXPECT_EQ(Closed, 1);
   EXPECT_TRUE(CompletedShown);
   EXPECT_TRUE(Questions.empty());

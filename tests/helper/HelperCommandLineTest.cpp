@@ -147,3 +147,26 @@ TEST(HelperPlan, SetupModeChoosesOneSetupProgram) {
     EXPECT_EQ(Targets(P), (Strings{"/d/tool.exe"}));
   }
 }
+
+TEST(HelperPlan, AnExeTakesOnlyAnExeProgramsPlace) {
+  // An extensionless Linux program is replaced by its own update alone.
+  TPlan P = PlanUpgrade({"/d/renewix-cli", "", false}, "renewix-cli", false, {"winhelper.exe.uTMP"});
+  EXPECT_EQ(Targets(P), (Strings{"/d/winhelper.exe"}));
+  EXPECT_FALSE(P.Moves[0].Executable);
+  // Setup mode still picks its setup program by the ending.
+  P = PlanUpgrade({"/d/renewix-cli", "", true}, "renewix-cli", false, {"setup.exe.uTMP"});
+  EXPECT_TRUE(P.SetupProgram);
+  EXPECT_EQ(P.RunPath, "/d/setup.exe");
+}
+
+TEST(HelperCommandLine, ArgumentVectorKeepsThePathWhole) {
+  for (const std::string Path : {"/opt/c++/tool/app", "/a  b/app", "/t\tab/\"q\"/app", "/n\nl/\xc3\xa9/app"}) {
+    const TCommandLine C = ParseArguments({Path, "+/afterupgrade  x0"});
+    EXPECT_EQ(C.ProgramPath, Path);
+    EXPECT_EQ(C.RestartParams, "/afterupgrade  x");
+    EXPECT_FALSE(C.SetupMode);
+  }
+  const TCommandLine S = ParseArguments({"/p/app", "+1"});
+  EXPECT_EQ(S.RestartParams, "");
+  EXPECT_TRUE(S.SetupMode);
+}

@@ -17,6 +17,7 @@
 
 #include "TestUtil.h"
 #include "helper/HelperCommandLine.h"
+#include "helper/Install.h"
 
 extern char** environ;
 
@@ -64,6 +65,23 @@ int RunHelper(const std::string& CommandLine, const std::string& Path = Helper) 
   return Pid > 0 ? WaitExit(Pid) : -1;
 }
 
+// What the component leaves for the helper: a completed run naming every ".uTMP" file of Dir
+// as it is now.
+void Request(const std::string& Dir) {
+  zu::helper::TManifest M;
+  M.Complete = true;
+  for (const auto& E : fs::directory_iterator(Dir)) {
+    const std::string Name = E.path().filename().string();
+    struct stat St {};
+    if (!zu::helper::IsUpdateName(Name) || ::lstat(E.path().c_str(), &St) != 0 || !S_ISREG(St.st_mode)) continue;
+    M.Files.push_back({Name.substr(0, Name.size() - 5), "http://127.0.0.1/" + Name, "", "", St.st_size, St.st_ino, true});
+  }
+  const int Fd = zu::helper::OpenDirectory(Dir);
+  ASSERT_GE(Fd, 0);
+  EXPECT_TRUE(zu::helper::WriteManifest(Fd, M));
+  ::close(Fd);
+}
+
 // Restarted programs are no children of ours: their record is waited for.
 std::string WaitRecord(const std::string& Path) {
   for (int I = 0; I < 3000 && !fs::exists(Path); ++I)
@@ -95,6 +113,13 @@ void SetDosAttrib(const std::string& Path, const std::string& Text) {
 std::string Recorder(const std::string& Out, const std::string& Extra = "") {
   return "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do echo \"[$a]\"; done; " + Extra + "} > '" +
          Out + ".tmp'; mv '" + Out + ".tmp' '" + Out + "'\n";
+}
+
+std::vector<std::string> FilesIn(const std::string& Dir) {
+  std::vector<std::string> Names;
+  for (const auto& E : fs::directory_iterator(Dir)) Names.push_back(E.path().filename().string());
+  std::sort(Names.begin(), Names.end());
+  return Names;
 }
 
 class HelperProgram : public ::testing::Test {
@@ -130,7 +155,8 @@ TEST_F(HelperProgram, ReplaceModeEveryFileKeepsItsName) {
   WriteMode(Prog.File("other.exe"), "other old", 0640);
   WriteMode(Tool + ".uTMP", Recorder(Record), 0644);
   WriteMode(Prog.File("other.exe.uTMP"), "other new", 0644);
-  WriteMode(Prog.File("notes.txt.UTMP"), "notes", 0600);
+  WriteMode(Prog.File("notes.txt.uTMP"), "notes", 0600);
+  Request(Prog.Path());
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
 
   EXPECT_EQ(zutest::ReadFile(Tool), Recorder(Record));
@@ -148,6 +174,7 @@ TEST_F(HelperProgram, OnlyOtherExeBecomesTheProgram) {
   WriteMode(Tool, "old", 0750);
   WriteMode(Prog.File("new.exe.uTMP"), Recorder(Record), 0600);
   WriteMode(Prog.File("Setup.EXE.uTMP"), "setup", 0644);
+  Request(Prog.Path());
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " +abc0"), 0);
   EXPECT_EQ(zutest::ReadFile(Tool), Recorder(Record));
   EXPECT_EQ(ModeOf(Tool), 0750u);
@@ -158,6 +185,7 @@ TEST_F(HelperProgram, OnlyOtherExeBecomesTheProgram) {
 
 TEST_F(HelperProgram, MissingProgramIsStillInstalledAndStartedWithoutArguments) {
   WriteMode(Prog.File("new.exe.uTMP"), Recorder(Record), 0640);
+  Request(Prog.Path());
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " + 0"), 0);
   EXPECT_EQ(ModeOf(Tool), 0750u);  // executable where readable
   EXPECT_EQ(WaitRecord(Record), "0\n");
@@ -166,6 +194,7 @@ TEST_F(HelperProgram, MissingProgramIsStillInstalledAndStartedWithoutArguments) 
 TEST_F(HelperProgram, UpperCaseExeIsNoProgram) {
   WriteMode(Tool, Recorder(Record), 0755);
   WriteMode(Prog.File("Setup.EXE.uTMP"), "setup", 0644);
+  Request(Prog.Path());
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
   EXPECT_EQ(zutest::ReadFile(Prog.File("Setup.EXE")), "setup");
   EXPECT_EQ(zutest::ReadFile(Tool), Recorder(Record));
@@ -182,6 +211,7 @@ TEST_F(HelperProgram, ReadOnlyAndHiddenTargetsCarryOnlyArchiveAfterwards) {
   WriteMode(Tool + ".uTMP", Recorder(Record), 0644);
   WriteMode(Notes + ".uTMP", "new", 0644);
   SetDosAttrib(Notes + ".uTMP", "0x100");
+  Request(Prog.Path());
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
   EXPECT_EQ(zutest::ReadFile(Notes), "new");
   EXPECT_EQ(ModeOf(Notes), 0644u);
@@ -204,6 +234,7 @@ TEST_F(HelperProgram, BlanksInProgramAndHelperPaths) {
   const std::string Program = Dir + "/tool.exe";
   WriteMode(Program, "old", 0755);
   WriteMode(Program + ".uTMP", Recorder(Record), 0644);
+  Request(Dir);
   EXPECT_EQ(RunHelper(Copy + " " + Program + " +/afterupgrade --from  here0", Copy), 0);
   EXPECT_EQ(zutest::ReadFile(Program), Recorder(Record));
   EXPECT_EQ(WaitRecord(Record), "3\n[/afterupgrade]\n[--from]\n[here]\n");
@@ -214,6 +245,7 @@ TEST_F(HelperProgram, WaitsUntilTheProgramHasEnded) {
   TChild Running{Spawn(Tool, {Tool, "600"})};
   ASSERT_GT(Running.Pid, 0);
   WriteMode(Tool + ".uTMP", Recorder(Record), 0644);
+  Request(Prog.Path());
   TChild H{Spawn(Helper, {Helper, Tool, "+/afterupgrade0"})};
   ASSERT_GT(H.Pid, 0);
   // While the program runs the helper stays and touches nothing.
@@ -230,31 +262,179 @@ TEST_F(HelperProgram, WaitsUntilTheProgramHasEnded) {
   EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\n");
 }
 
-TEST_F(HelperProgram, TargetsThatCannotBeReplacedStayAsTheyWere) {
+TEST_F(HelperProgram, ATargetThatCannotBeReplacedUndoesTheWholeInstall) {
   fs::create_directories(Prog.File("plugins"));
   zutest::WriteFile(Prog.File("plugins/inside"), "x");
+  zutest::WriteFile(Prog.File("a.txt"), "old a");
+  WriteMode(Prog.File("a.txt.uTMP"), "new a", 0600);
   WriteMode(Prog.File("plugins.uTMP"), "new", 0600);
-  WriteMode(Prog.File("data.txt.uTMP"), "data", 0600);
-  WriteMode(Tool, Recorder(Record), 0755);
+  WriteMode(Prog.File("z.txt.uTMP"), "new z", 0600);
+  WriteMode(Tool, Recorder(Record, "echo \"$RENEWIX_UPDATE_RESULT\"; "), 0755);
+  Request(Prog.Path());
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
-  EXPECT_EQ(zutest::ReadFile(Prog.File("plugins.uTMP")), "new");
-  EXPECT_EQ(ModeOf(Prog.File("plugins.uTMP")), 0600u);
+  // a.txt had been replaced before plugins failed: it is back, and the set is gone.
+  EXPECT_EQ(zutest::ReadFile(Prog.File("a.txt")), "old a");
   EXPECT_EQ(zutest::ReadFile(Prog.File("plugins/inside")), "x");
-  EXPECT_EQ(zutest::ReadFile(Prog.File("data.txt")), "data");
+  EXPECT_FALSE(fs::exists(Prog.File("z.txt")));
+  EXPECT_EQ(FilesIn(Prog.Path()), (std::vector<std::string>{"a.txt", "plugins", "tool.exe"}));
+  EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\nfailed cannot replace plugins: Is a directory\n");
+}
+
+TEST_F(HelperProgram, UnwritableProgramDirectoryStartsTheOldProgramAndSaysWhy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the helper as another user";
+  // Owned by root, run as nobody: no journal can be written, so nothing is touched.
+  std::string Base = "/tmp/renewix-ro.XXXXXX";
+  ASSERT_TRUE(::mkdtemp(Base.data()));
+  struct TRemove {
+    std::string P;
+    ~TRemove() { fs::remove_all(P); }
+  } Cleanup{Base};
+  ASSERT_EQ(::chmod(Base.c_str(), 0755), 0);
+  const std::string Dir = Base + "/prog", Rec = Base + "/out";
+  fs::create_directories(Dir);
+  fs::create_directories(Rec);
+  ASSERT_EQ(::chmod(Dir.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(Rec.c_str(), 0777), 0);
+  const std::string Program = Dir + "/tool", Record2 = Rec + "/record";
+  WriteMode(Program, Recorder(Record2, "echo \"$RENEWIX_UPDATE_RESULT\"; id -u; "), 0755);
+  WriteMode(Program + ".uTMP", "new", 0644);
+  WriteMode(Dir + "/data.txt.uTMP", "data", 0644);
+  Request(Dir);
+  const pid_t Pid = Spawn("/usr/bin/setpriv", {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                               Helper, Program, "+/afterupgrade0"});
+  ASSERT_GT(Pid, 0);
+  EXPECT_EQ(WaitExit(Pid), 0);
+  EXPECT_EQ(WaitRecord(Record2), "1\n[/afterupgrade]\nfailed cannot write .renewix-journal: Permission denied\n65534\n");
+  EXPECT_EQ(zutest::ReadFile(Program), Recorder(Record2, "echo \"$RENEWIX_UPDATE_RESULT\"; id -u; "));
+  EXPECT_EQ(zutest::ReadFile(Program + ".uTMP"), "new");
+  EXPECT_FALSE(fs::exists(Dir + "/data.txt"));
+}
+
+TEST_F(HelperProgram, OddProgramPathsAsAnArgumentVector) {
+  // A stray "c.uTMP" beside "c++" once took the place of a program whose path was cut at '+'.
+  fs::create_directories(Prog.File("c++/two  blanks\ttab\"quote\nline \xc3\xa9"));
+  zutest::WriteFile(Prog.File("c.uTMP"), "stray");
+  Request(Prog.Path());
+  const std::string Dir = Prog.File("c++/two  blanks\ttab\"quote\nline \xc3\xa9");
+  const std::string Program = Dir + "/app";
+  WriteMode(Program, "old", 0755);
+  WriteMode(Program + ".uTMP", Recorder(Record), 0644);
+  Request(Dir);
+  const pid_t Pid = Spawn(Helper, {Helper, Program, "+/afterupgrade  --x0"});
+  ASSERT_GT(Pid, 0);
+  EXPECT_EQ(WaitExit(Pid), 0);
+  EXPECT_EQ(zutest::ReadFile(Program), Recorder(Record));
+  EXPECT_EQ(WaitRecord(Record), "2\n[/afterupgrade]\n[--x]\n");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("c.uTMP")), "stray");
+  EXPECT_FALSE(fs::exists(Prog.File("c")));
+}
+
+TEST_F(HelperProgram, AnExeNeverReplacesAProgramWithoutThatEnding) {
+  const std::string App = Prog.File("renewix-cli");
+  WriteMode(App, Recorder(Record), 0755);
+  WriteMode(Prog.File("winhelper.exe.uTMP"), "windows helper", 0644);
+  Request(Prog.Path());
+  EXPECT_EQ(RunHelper(Helper + " " + App + " +/afterupgrade0"), 0);
+  EXPECT_EQ(zutest::ReadFile(App), Recorder(Record));
+  EXPECT_EQ(zutest::ReadFile(Prog.File("winhelper.exe")), "windows helper");
   EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\n");
 }
 
-TEST_F(HelperProgram, UnwritableProgramDirectoryLeavesUpdatesInPlace) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+TEST_F(HelperProgram, OnlyTheCompletedRunsOwnFilesAreInstalled) {
   WriteMode(Tool, Recorder(Record), 0755);
-  WriteMode(Tool + ".uTMP", "new", 0600);
-  ASSERT_EQ(::chmod(Prog.Path().c_str(), 0555), 0);
+  zutest::WriteFile(Prog.File("big.bin"), "good big");
+  WriteMode(Prog.File("big.bin.uTMP"), "fragment", 0644);
+  // A run still downloading is no request: nothing moves and nothing starts.
+  const int Fd = zu::helper::OpenDirectory(Prog.Path());
+  ASSERT_GE(Fd, 0);
+  zu::helper::TManifest M;
+  M.Files.push_back({"big.bin", "http://127.0.0.1/big.bin", "", "", 8, 0, false});
+  ASSERT_TRUE(zu::helper::WriteManifest(Fd, M));
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
-  ::chmod(Prog.Path().c_str(), 0755);
-  EXPECT_EQ(zutest::ReadFile(Tool), Recorder(Record));
-  EXPECT_EQ(zutest::ReadFile(Tool + ".uTMP"), "new");
-  EXPECT_EQ(ModeOf(Tool + ".uTMP"), 0600u);
+  EXPECT_EQ(zutest::ReadFile(Prog.File("big.bin")), "good big");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(fs::exists(Record));
+
+  // The next, completed run lists data.txt and notes.txt; the fragment and a planted file
+  // stay where they are.
+  WriteMode(Prog.File("data.txt.uTMP"), "data", 0644);
+  WriteMode(Prog.File("notes.txt.uTMP"), "notes", 0644);
+  Request(Prog.Path());
+  ASSERT_TRUE(zu::helper::ReadManifest(Fd, M));
+  std::erase_if(M.Files, [](const auto& F) { return F.Name == "big.bin"; });
+  ASSERT_TRUE(zu::helper::WriteManifest(Fd, M));
+  WriteMode(Prog.File("planted.txt.uTMP"), "planted", 0644);
+  EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
   EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\n");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("data.txt")), "data");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("notes.txt")), "notes");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("big.bin")), "good big");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("big.bin.uTMP")), "fragment");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("planted.txt.uTMP")), "planted");
+  EXPECT_FALSE(fs::exists(Prog.File("planted.txt")));
+  EXPECT_FALSE(fs::exists(Prog.File(zu::helper::ManifestName)));
+
+  // A listed file changed after its download: none of the set is installed, and the program
+  // hears why.
+  fs::remove(Record);
+  WriteMode(Tool, Recorder(Record, "echo \"$RENEWIX_UPDATE_RESULT\"; "), 0755);
+  WriteMode(Prog.File("data.txt.uTMP"), "data 2", 0644);
+  WriteMode(Prog.File("notes.txt.uTMP"), "notes 2", 0644);
+  Request(Prog.Path());
+  WriteMode(Prog.File("notes.txt.uTMP"), "changed afterwards", 0644);
+  EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
+  EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\nfailed notes.txt.uTMP is not the file that was downloaded\n");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("data.txt")), "data");
+  EXPECT_EQ(zutest::ReadFile(Prog.File("notes.txt")), "notes");
+  ::close(Fd);
+}
+
+TEST_F(HelperProgram, KilledAfterAnyRenameTheNextRunEndsWithAWholeSet) {
+  const std::vector<std::string> Names{"a.dat", "b.dat", "c.dat", "d.dat", "tool.exe"};
+  for (int K = 0; K <= static_cast<int>(Names.size()); ++K) {
+    SCOPED_TRACE("killed after rename " + std::to_string(K));
+    fs::remove(Record);
+    for (const auto& N : Names) {
+      WriteMode(Prog.File(N), N == "tool.exe" ? Recorder(Record, "echo old; ") : "old " + N, 0755);
+      WriteMode(Prog.File(N + ".uTMP"), N == "tool.exe" ? Recorder(Record, "echo new; ") : "new " + N, 0644);
+    }
+    Request(Prog.Path());
+    {
+      zutest::ScopedEnv Kill("RENEWIX_TEST_KILL_HELPER_AFTER", std::to_string(K).c_str());
+      const pid_t Pid = Spawn(Helper, {Helper, Tool, "+/afterupgrade0"});
+      ASSERT_GT(Pid, 0);
+      int Status = 0;
+      ASSERT_EQ(::waitpid(Pid, &Status, 0), Pid);
+      ASSERT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == SIGKILL);
+    }
+    EXPECT_TRUE(fs::exists(Prog.File(zu::helper::JournalName)));
+    // The next helper finishes or undoes the set and starts the program it never started.
+    EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade0"), 0);
+    const std::string Seen = WaitRecord(Record);
+    const bool New = K == static_cast<int>(Names.size());
+    EXPECT_EQ(Seen, New ? "1\n[/afterupgrade]\nnew\n" : "1\n[/afterupgrade]\nold\n");
+    for (const auto& N : Names) {
+      if (N != "tool.exe") {
+        EXPECT_EQ(zutest::ReadFile(Prog.File(N)), (New ? "new " : "old ") + N);
+      }
+    }
+    EXPECT_EQ(FilesIn(Prog.Path()), Names);
+  }
+}
+
+TEST_F(HelperProgram, ASecondHelperFindsTheWorkDoneAndStartsNothing) {
+  const std::string Starts = Out.File("starts");
+  WriteMode(Tool, "old", 0755);
+  WriteMode(Tool + ".uTMP", "#!/bin/sh\necho started >> '" + Starts + "'\n", 0644);
+  for (int I = 0; I < 20; ++I) WriteMode(Prog.File("f" + std::to_string(I) + ".uTMP"), "new", 0644);
+  Request(Prog.Path());
+  TChild A{Spawn(Helper, {Helper, Tool, "+/afterupgrade0"})};
+  TChild B{Spawn(Helper, {Helper, Tool, "+/afterupgrade0"})};
+  EXPECT_EQ(WaitExit(std::exchange(A.Pid, 0)), 0);
+  EXPECT_EQ(WaitExit(std::exchange(B.Pid, 0)), 0);
+  EXPECT_EQ(WaitRecord(Starts), "started\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(zutest::ReadFile(Starts), "started\n");
 }
 
 TEST_F(HelperProgram, SetupModeRunsSetupWaitsDeletesThenStartsProgram) {
@@ -271,6 +451,7 @@ TEST_F(HelperProgram, SetupModeRunsSetupWaitsDeletesThenStartsProgram) {
   WriteMode(Tool, Recorder(Record, "[ -e '" + Done + "' ] && echo after-setup; [ -e '" + Setup +
                                        "' ] && echo setup-left; "),
             0755);
+  Request(Prog.Path());
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade --setup1"), 0);
   EXPECT_TRUE(fs::exists(Done)) << "the helper did not wait for the setup program";
   EXPECT_FALSE(fs::exists(Setup));
@@ -285,6 +466,7 @@ TEST_F(HelperProgram, SetupModeRunsSetupWaitsDeletesThenStartsProgram) {
 TEST_F(HelperProgram, SetupModeWithoutSetupProgramStartsTheProgramOnce) {
   WriteMode(Prog.File("data.txt.uTMP"), "data", 0644);
   WriteMode(Tool, Recorder(Record), 0755);
+  Request(Prog.Path());
   EXPECT_EQ(RunHelper(Helper + " " + Tool + " +/afterupgrade1"), 0);
   EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\n");
   EXPECT_TRUE(fs::exists(Tool));

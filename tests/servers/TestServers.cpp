@@ -292,7 +292,7 @@ bool NginxServer::StartOnce() {
       "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + D + "/nginx.pid;\nerror_log " + D +
       "/error.log info;\nevents { worker_connections 128; }\nhttp {\n"
       "  log_format zu '$request_method $request_uri $status \"$http_pragma\" \"$http_cache_control\" "
-      "\"$http_range\"';\n  access_log " + D + "/access.log zu;\n"
+      "\"$http_range\" $body_bytes_sent';\n  access_log " + D + "/access.log zu;\n"
       "  client_body_temp_path " + D + "/tmp/body;\n  proxy_temp_path " + D + "/tmp/proxy;\n"
       "  fastcgi_temp_path " + D + "/tmp/fastcgi;\n  uwsgi_temp_path " + D + "/tmp/uwsgi;\n"
       "  scgi_temp_path " + D + "/tmp/scgi;\n"
@@ -301,6 +301,7 @@ bool NginxServer::StartOnce() {
       "  server {\n    listen 127.0.0.1:" + std::to_string(Port()) + ";\n    root " + Root + ";\n"
       "    location /protected/ { auth_basic \"Members\"; auth_basic_user_file " + D + "/htpasswd; }\n"
       "    location /slow/ { limit_rate 20k; }\n"
+      "    location /throttled/ { limit_rate 16m; }\n"
       "    location = /redirect/301 { return 301 /hello.txt; }\n"
       "    location = /redirect/302 { return 302 /hello.txt; }\n"
       "    location = /redirect/303 { return 303 /hello.txt; }\n"

@@ -98,7 +98,8 @@ class NginxServer {
   std::string DocRoot() const { return FDir.File("www"); }
   // Writes a file under the document root (directories made as needed).
   void Put(const std::string& RelPath, const std::string& Bytes) const;
-  std::string AccessLog() const;  // one line per request: method uri status "pragma" "cache-control" "range"
+  // One line per request: method uri status "pragma" "cache-control" "range" body-bytes.
+  std::string AccessLog() const;
   // The log once it holds every needle (or after TimeoutMs).
   std::string AccessLogWith(const std::vector<std::string>& Needles, int TimeoutMs = 5000) const;
   static const char* User() { return "member"; }

@@ -5,10 +5,14 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +68,11 @@ std::string InfoFile(const std::string& Version, const std::vector<std::string>&
   std::string S = "#version=" + Version + "\n";
   for (size_t I = 0; I < URLs.size(); ++I) S += "#url" + std::to_string(I + 1) + "=" + URLs[I] + "\n";
   return S + More;
+}
+
+std::int64_t ExtractSize(const std::string& Path) {
+  struct stat St {};
+  return ::stat(Path.c_str(), &St) == 0 ? St.st_size : -1;
 }
 
 std::vector<std::string> FilesIn(const std::string& Dir) {
@@ -429,4 +438,282 @@ TEST_F(RenewixCliServer, InterruptAbortsTheDownload) {
   EXPECT_EQ(R.ExitCode, 7) << R.Err;
   EXPECT_EQ(R.Out, "begin " ZU_CLI_NEXT_VERSION "\nfilestart " + Slow.Url("/rel/big.bin") + " 200000\naborted\n");
   EXPECT_EQ(FilesIn(ProgDir()), std::vector<std::string>{"renewix-cli"});
+}
+
+namespace {
+
+// A small tmpfs mounted for one case, gone again afterwards.
+struct TMount {
+  std::string Path;
+  bool Ok = false;
+  TMount(const std::string& P, unsigned long Flags, const char* Options) : Path(P) {
+    Ok = ::mount("tmpfs", P.c_str(), "tmpfs", Flags, Options) == 0;
+  }
+  ~TMount() {
+    if (Ok) ::umount2(Path.c_str(), MNT_DETACH);
+  }
+};
+
+}  // namespace
+
+TEST_F(RenewixCliServer, OddProgramPathsUpdateEndToEnd) {
+  // '+', two blanks, a tab, a double quote, a line feed and UTF-8, with a stray "c.uTMP" in
+  // the folder above that a path cut at '+' would have taken for the program's update.
+  const std::string Parent = ProgDir() + "/c++";
+  const std::string Dir = Parent + "/two  blanks\ttab \"quoted\"\nline \xc3\xa9t\xc3\xa9";
+  fs::create_directories(Dir);
+  zutest::WriteFile(ProgDir() + "/c.uTMP", "stray");
+  const std::string Program = Dir + "/renewix-cli";
+  fs::copy_file(Built(), Program);
+  const std::string NextBytes = Slurp(BuiltNext());
+  Nginx.Put("rel/renewix-cli", NextBytes);
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {Nginx.Url("/rel/renewix-cli")}));
+  const TRun R = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_TRUE(Contains(R.Out, "restart\n")) << R.Out;
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath) << Slurp(R.ErrPath);
+  EXPECT_TRUE(Slurp(Program) == NextBytes);
+  EXPECT_EQ(FilesIn(Dir), std::vector<std::string>{"renewix-cli"});
+  EXPECT_EQ(Slurp(ProgDir() + "/c.uTMP"), "stray");
+  EXPECT_FALSE(fs::exists(ProgDir() + "/c"));
+}
+
+TEST_F(RenewixCliServer, AFragmentOfAKilledRunIsNeverInstalled) {
+  const std::string Program = Installed();
+  const std::string Good(300000, 'g');
+  zutest::WriteFile(ProgDir() + "/big.bin", Good);
+  zutest::FaultServer Slow;
+  ASSERT_TRUE(Slow.Ok());
+  Slow.On("/ini/cli.inf", zutest::FaultServer::Reply(200, InfoFile(ZU_CLI_NEXT_VERSION, {Slow.Url("/rel/big.bin")})));
+  Slow.On("/rel/big.bin", zutest::FaultServer::Stall(std::string(300000, 'x'), 131072, 60000));
+  TRun R;
+  const pid_t Pid = Start(Program, {"--yes", "--info-url", Slow.Url("/ini/cli.inf")}, "", {}, R);
+  ASSERT_GT(Pid, 0);
+  const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (ExtractSize(ProgDir() + "/big.bin.uTMP") < 65536 && std::chrono::steady_clock::now() < Deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ::kill(Pid, SIGKILL);
+  Finish(Pid, R);
+  ASSERT_GE(ExtractSize(ProgDir() + "/big.bin.uTMP"), 65536);
+
+  // The next update lists another file only: the fragment goes, the good file stays.
+  Nginx.Put("rel/data.txt", "data\n");
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {Nginx.Url("/rel/data.txt")}));
+  const TRun Next = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(Next.ExitCode, 0) << Next.Err;
+  ASSERT_TRUE(WaitForLine(Next.OutPath, "afterrestart")) << Slurp(Next.OutPath);
+  EXPECT_TRUE(Slurp(ProgDir() + "/big.bin") == Good);
+  EXPECT_EQ(Slurp(ProgDir() + "/data.txt"), "data\n");
+  EXPECT_TRUE(Slurp(Program) == Slurp(Built()));
+  EXPECT_EQ(FilesIn(ProgDir()), (std::vector<std::string>{"big.bin", "data.txt", "renewix-cli"}));
+}
+
+TEST_F(RenewixCliServer, AHelperThatCannotRunAnywhereIsReportedAndTheFilesStay) {
+  const std::string Program = Installed();
+  Nginx.Put("rel/data.txt", "data\n");
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {Nginx.Url("/rel/data.txt")}));
+  // No temporary directory, no runtime directory, and a link where the folder beside the
+  // program would go.
+  fs::create_directories(Work.File("theirs"));
+  fs::create_directory_symlink(Work.File("theirs"), ProgDir() + "/.renewix-" + std::to_string(::getuid()));
+  const TRun R = Run(Program, {"--yes", "--info-url", URL}, "",
+                     {{"TMPDIR", Work.File("missing")}, {"XDG_RUNTIME_DIR", ""}});
+  EXPECT_EQ(R.ExitCode, 8) << R.Err;
+  EXPECT_TRUE(Contains(R.Out, "\nnotstarted cannot open " + Work.File("missing") + ": No such file or directory; " +
+                                  "cannot open " + ProgDir() + "/.renewix-" + std::to_string(::getuid()) + ": "))
+      << R.Out;
+  EXPECT_FALSE(Contains(R.Out, "restart\n")) << R.Out;
+  EXPECT_TRUE(Contains(R.Err, Message(31, {std::string("x")}).substr(0, 20))) << R.Err;
+  EXPECT_EQ(Slurp(ProgDir() + "/data.txt.uTMP"), "data\n");
+  EXPECT_TRUE(fs::is_empty(Work.File("theirs")));
+  EXPECT_TRUE(Slurp(Program) == Slurp(Built()));
+}
+
+TEST_F(RenewixCliServer, ATemporaryDirectoryThatCannotRunOrHoldTheHelperFallsBack) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small tmpfs";
+  struct TCase {
+    const char* Name;
+    unsigned long Flags;
+    const char* Options;
+  };
+  for (const TCase& C : {TCase{"noexec", MS_NOEXEC, "size=8m,mode=1777"}, TCase{"full", 0, "size=64k,mode=1777"}}) {
+    SCOPED_TRACE(C.Name);
+    const std::string Tmp = Work.File(std::string("tmp-") + C.Name);
+    fs::create_directories(Tmp);
+    TMount M(Tmp, C.Flags, C.Options);
+    ASSERT_TRUE(M.Ok) << std::strerror(errno);
+    fs::remove_all(ProgDir());
+    fs::create_directories(ProgDir());
+    const std::string Program = Installed();
+    Nginx.Put("rel/data.txt", std::string("data ") + C.Name);
+    const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {Nginx.Url("/rel/data.txt")}));
+    const TRun R = Run(Program, {"--yes", "--info-url", URL}, "", {{"TMPDIR", Tmp}, {"XDG_RUNTIME_DIR", ""}});
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath);
+    EXPECT_EQ(Slurp(ProgDir() + "/data.txt"), std::string("data ") + C.Name);
+  }
+}
+
+TEST_F(RenewixCliServer, AHelperKilledMidInstallLeavesAWholeSetAndTheProgramSaysSo) {
+  const std::vector<std::string> Data{"a.dat", "b.dat", "c.dat", "d.dat"};
+  const std::string NextBytes = Slurp(BuiltNext());
+  Nginx.Put("rel/renewix-cli", NextBytes);
+  std::vector<std::string> URLs{Nginx.Url("/rel/renewix-cli")};
+  for (const auto& N : Data) {
+    Nginx.Put("rel/" + N, "new " + N);
+    URLs.push_back(Nginx.Url("/rel/" + N));
+  }
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, URLs));
+  for (int K = 0; K <= 5; ++K) {
+    SCOPED_TRACE("helper killed after rename " + std::to_string(K));
+    fs::remove_all(ProgDir());
+    fs::create_directories(ProgDir());
+    const std::string Program = Installed();
+    for (const auto& N : Data) zutest::WriteFile(ProgDir() + "/" + N, "old " + N);
+    const TRun R = Run(Program, {"--yes", "--info-url", URL}, "", {{"RENEWIX_TEST_KILL_HELPER_AFTER", std::to_string(K)}});
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    // The helper dies without starting the program; the program's next start sorts it out.
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!fs::exists(ProgDir() + "/.renewix-journal") && std::chrono::steady_clock::now() < Deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const TRun Start = Run(Program, {"/afterupgrade"});
+    const bool New = K == 5;
+    EXPECT_EQ(Start.ExitCode, New ? 0 : 9) << Start.Err;
+    EXPECT_EQ(Start.Out, New ? "afterrestart\n"
+                             : "installfailed the install was cut off; the previous version was restored\n"
+                               "afterrestart\n");
+    EXPECT_TRUE(Slurp(Program) == (New ? NextBytes : Slurp(Built())));
+    for (const auto& N : Data) EXPECT_EQ(Slurp(ProgDir() + "/" + N), (New ? "new " : "old ") + N);
+    EXPECT_EQ(FilesIn(ProgDir()), (std::vector<std::string>{"a.dat", "b.dat", "c.dat", "d.dat", "renewix-cli"}));
+  }
+}
+
+namespace {
+
+// The body bytes nginx sent for Path, summed over the access log's lines.
+long long BytesSent(const std::string& Log, const std::string& Path) {
+  long long Sum = 0;
+  size_t Start = 0;
+  while (Start < Log.size()) {
+    size_t End = Log.find('\n', Start);
+    if (End == std::string::npos) End = Log.size();
+    const std::string Line = Log.substr(Start, End - Start);
+    if (Line.rfind("GET " + Path + " ", 0) == 0) Sum += std::atoll(Line.substr(Line.rfind(' ') + 1).c_str());
+    Start = End + 1;
+  }
+  return Sum;
+}
+
+}  // namespace
+
+TEST_F(RenewixCliServer, ADownloadKilledHalfwayResumesAtTheNextCheck) {
+  const std::string Program = Installed();
+  std::string Big(32 << 20, '\0');
+  for (size_t I = 0; I < Big.size(); ++I) Big[I] = static_cast<char>((I * 2654435761u) >> 13);
+  Nginx.Put("throttled/big.bin", Big);
+  const std::string File = Nginx.Url("/throttled/big.bin");
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {File}));
+  const std::string Part = ProgDir() + "/big.bin.uTMP";
+
+  auto KillHalfway = [&] {
+    TRun R;
+    const pid_t Pid = Start(Program, {"--yes", "--info-url", URL}, "", {}, R);
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ExtractSize(Part) < static_cast<std::int64_t>(Big.size() * 48 / 100) &&
+           std::chrono::steady_clock::now() < Deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::kill(Pid, SIGKILL);
+    Finish(Pid, R);
+  };
+  KillHalfway();
+  const std::int64_t Have = ExtractSize(Part);
+  ASSERT_GE(Have, static_cast<std::int64_t>(Big.size() * 48 / 100));
+  ASSERT_LT(Have, static_cast<std::int64_t>(Big.size()));
+  const long long SentBefore = BytesSent(Nginx.AccessLogWith({"/throttled/big.bin"}), "/throttled/big.bin");
+
+  const TRun R = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_TRUE(Contains(R.Out, "resuming big.bin at " + std::to_string(Have) + " bytes\nfilestart " + File + " " +
+                                  std::to_string(Big.size()) + "\n"))
+      << R.Out;
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath);
+  EXPECT_TRUE(Slurp(ProgDir() + "/big.bin") == Big);
+  const long long SentAfter =
+      BytesSent(Nginx.AccessLogWith({"/throttled/big.bin", "206"}), "/throttled/big.bin") - SentBefore;
+  EXPECT_LE(SentAfter, static_cast<long long>(Big.size()) * 55 / 100) << Nginx.AccessLog();
+  EXPECT_GT(SentAfter, 0);
+
+  // Cut off again, and the file changes on the server meanwhile: it is fetched anew.
+  fs::remove(ProgDir() + "/big.bin");
+  KillHalfway();
+  ASSERT_GT(ExtractSize(Part), 0);
+  std::string Changed = Big;
+  Changed.resize(Big.size() - 1000);
+  Changed[10] ^= 1;
+  Nginx.Put("throttled/big.bin", Changed);
+  const TRun Again = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(Again.ExitCode, 0) << Again.Err;
+  EXPECT_FALSE(Contains(Again.Out, "resuming")) << Again.Out;
+  ASSERT_TRUE(WaitForLine(Again.OutPath, "afterrestart")) << Slurp(Again.OutPath);
+  EXPECT_TRUE(Slurp(ProgDir() + "/big.bin") == Changed);
+}
+
+TEST_F(RenewixCliServer, AnotherUsersHelperFolderIsNeverUsed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as one user and plant as another";
+  // The program runs as nobody (65534); uid 65533 got to the shared temporary directory first.
+  std::string Base = "/tmp/renewix-users.XXXXXX";
+  ASSERT_TRUE(::mkdtemp(Base.data()));
+  struct TRemove {
+    std::string P;
+    ~TRemove() { fs::remove_all(P); }
+  } Cleanup{Base};
+  ASSERT_EQ(::chmod(Base.c_str(), 0755), 0);
+  const std::string Shared = Base + "/tmp", Dir = Base + "/prog", Home = Base + "/home";
+  for (const auto& D : {Shared, Dir, Home}) fs::create_directories(D);
+  ASSERT_EQ(::chmod(Shared.c_str(), 01777), 0);
+  const std::string Planted = Shared + "/renewix-65534";
+  ASSERT_EQ(::mkdir(Planted.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(Planted.c_str(), 0777), 0);
+  ASSERT_EQ(::chown(Planted.c_str(), 65533, 65533), 0);
+  const std::string Program = Dir + "/renewix-cli";
+  fs::copy_file(Built(), Program);
+  for (const auto& P : {Dir, Home, Program}) ASSERT_EQ(::chown(P.c_str(), 65534, 65534), 0);
+
+  const std::string NextBytes = Slurp(BuiltNext());
+  Nginx.Put("rel/renewix-cli", NextBytes);
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {Nginx.Url("/rel/renewix-cli")}));
+  const TRun R = Run("/usr/bin/setpriv",
+                     {"--reuid=65534", "--regid=65534", "--clear-groups", Program, "--yes", "--info-url", URL}, "",
+                     {{"TMPDIR", Shared}, {"XDG_RUNTIME_DIR", ""}, {"HOME", Home}});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath) << Slurp(R.ErrPath);
+  EXPECT_TRUE(Slurp(Program) == NextBytes);
+  EXPECT_TRUE(fs::is_empty(Planted));
+  struct stat St {};
+  ASSERT_EQ(::lstat((Dir + "/.renewix-65534").c_str(), &St), 0) << "the helper ran from beside the program";
+  EXPECT_EQ(St.st_uid, 65534u);
+  EXPECT_EQ(St.st_mode & 0777, 0700u);
+}
+
+TEST_F(RenewixCliServer, AnInstallThatFailsRestartsTheOldProgramWhichSaysWhy) {
+  const std::string Program = Installed();
+  fs::create_directories(ProgDir() + "/plugins");
+  zutest::WriteFile(ProgDir() + "/readme.txt", "old notes\n");
+  Nginx.Put("rel/renewix-cli", Slurp(BuiltNext()));
+  Nginx.Put("rel/readme.txt", "new notes\n");
+  Nginx.Put("rel/plugins", "a file where a folder is\n");
+  const std::string URL = Publish("cli.inf", InfoFile(ZU_CLI_NEXT_VERSION, {Nginx.Url("/rel/renewix-cli"),
+                                                                           Nginx.Url("/rel/readme.txt"),
+                                                                           Nginx.Url("/rel/plugins")}));
+  const TRun R = Run(Program, {"--yes", "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath);
+  EXPECT_TRUE(Contains(Slurp(R.OutPath), "restart\ninstallfailed cannot replace plugins: Is a directory\nafterrestart\n"))
+      << Slurp(R.OutPath);
+  EXPECT_TRUE(Contains(Slurp(R.ErrPath), Message(32, {std::string("cannot replace plugins: Is a directory")})))
+      << Slurp(R.ErrPath);
+  EXPECT_TRUE(Slurp(Program) == Slurp(Built()));
+  EXPECT_EQ(Slurp(ProgDir() + "/readme.txt"), "old notes\n");
+  EXPECT_EQ(FilesIn(ProgDir()), (std::vector<std::string>{"plugins", "readme.txt", "renewix-cli"}));
 }
