@@ -34,6 +34,7 @@ QString Q(const std::string& S) { return QString::fromStdString(S); }
 
 // Design places inside LCurrentFile, and the group box itself.
 constexpr int CurrentFileLeft = 136, CurrentFileTop = 34, CurrentFileWidth = 319, CurrentFileHeight = 125;
+constexpr int FileURLTop = 28;
 
 QLabel* MakeLabel(QWidget* Parent, const char* Name, int Left, int Top) {
   auto* L = new QLabel(Parent);
@@ -173,7 +174,7 @@ TzuRenewixWizardForm::TzuRenewixWizardForm(TComponent* AOwner, bool ReadForm) : 
     P.setColor(QPalette::Text, P.color(QPalette::Highlight));
     FileURL->setPalette(P);
   }
-  FileURL->setGeometry(10, 28, 301, 13);
+  FileURL->setGeometry(10, FileURLTop, 301, 13);
   FileURL->installEventFilter(this);
   LFileSize = MakeLabel(LCurrentFile, "LFileSize", 6, 44);
   LTransferRate = MakeLabel(LCurrentFile, "LTransferRate", 6, 60);
@@ -276,6 +277,9 @@ void TzuRenewixWizardForm::Setup(TzuRenewix* AComponent) {
   LCurrentFile->setTitle(Q(" " + RXLangStr(3) + " "));
   LAllFiles->setTitle(Q(" " + RXLangStr(4) + " "));
   SetLabelText(LDownloadingFileFrom, RXLangStr(5));
+  // A script whose font is taller than the design's (CJK) pushes the address down under its
+  // caption; the design's fonts leave it where it is.
+  FileURL->move(FileURL->x(), std::max(FileURLTop, LDownloadingFileFrom->geometry().bottom() + 1));
   OKBtn->SetCaption(RichTextToPlain(RXLangStr(18)));
   CancelBtn->SetCaption(RichTextToPlain(RXLangStr(17)));
   LayoutButtons();
