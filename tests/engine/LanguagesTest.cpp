@@ -1,5 +1,5 @@
 // Every window of the engine and the info box in each of the 29 languages, measured with the
-// real fonts: the upgrade question, the lost-file question, a notice, the password dialog
+// real fonts: the upgrade question, the lost-file question, two notices, the password dialog
 // with and without the file's location, the wizard's pages and its abort question. A case
 // fails when a caption is wider or taller than its control, when two controls overlap or
 // leave the window, or when a raw placeholder ("%s", "%d") shows. Each picture goes to the
@@ -304,6 +304,9 @@ TEST_F(LanguagesTest, EveryWindowReadsRightInAllLanguages) {
           ClickCancelOf);
     Modal("notice", Code, [] { RXMsgBox(RXFmtLangStr(26, {std::string("http://updates.example.org")}), MB_ICONSTOP); },
           [](QWidget& W) { static_cast<TzuInfoBoxForm&>(W).done(mrOk); });
+    // One sentence without line breaks: in CJK it has no blanks to wrap at.
+    Modal("notice-noinfo", Code, [] { RXLangMsgBox(25, MB_ICONSTOP); },
+          [](QWidget& W) { static_cast<TzuInfoBoxForm&>(W).done(mrOk); });
     for (bool Hide : {false, true}) {
       Component->Wizard()->SetHideFileLocation(Hide);
       Modal(Hide ? "password-hidden" : "password", Code, [&] { ShowPasswordBox(Component, FileName); },
@@ -333,7 +336,7 @@ TEST_F(LanguagesTest, EveryWindowReadsRightInAllLanguages) {
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
   }
-  ASSERT_EQ(Sheets.size(), 9u);
+  ASSERT_EQ(Sheets.size(), 10u);
   for (const auto& [Window, Shots] : Sheets) {
     EXPECT_EQ(Shots.size(), std::size(Codes)) << Window;
     EXPECT_TRUE(ContactSheet(Shots).save(QString::fromStdString(Dir() + "/" + Window + "-all.png"), "PNG"));
