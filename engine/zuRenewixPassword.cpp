@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QPointer>
 
+#include <algorithm>
+
 #include "engine/zuRenewix.h"
 #include "engine/zuRenewixLang.h"
 #include "engine/zuRenewixPasswordForm.h"
@@ -12,6 +14,7 @@
 #include "widgets/zuInfoBoxForm.h"
 #include "widgets/zuPropImage.h"
 #include "widgets/zuRichLabel.h"
+#include "widgets/zuRichTextUtils.h"
 
 namespace zu {
 
@@ -37,7 +40,7 @@ TzuRenewixPasswordForm::TzuRenewixPasswordForm(TComponent* AOwner, bool ReadForm
   zuRichLabel1->setObjectName("zuRichLabel1");
   zuRichLabel1->SetTransparent(true);
   zuRichLabel1->SetWordWrap(true);
-  zuRichLabel1->SetBounds(45, 5, 246, 13);
+  zuRichLabel1->SetBounds(ExplanationLeft, 5, ExplanationWidth, 13);
 
   Image1 = new TzuProportionalImage(this);
   Image1->SetName("Image1");
@@ -54,7 +57,7 @@ TzuRenewixPasswordForm::TzuRenewixPasswordForm(TComponent* AOwner, bool ReadForm
     auto* E = new TzuEdit(this, BottomPanel);
     E->SetName(Name);
     E->setObjectName(Name);
-    E->SetBounds(128, Top, 157, 21);
+    E->SetBounds(FieldLeft, Top, FieldWidth, 21);
     E->AttachedLabel()->SetSpacingKind(skFarPoint);
     E->AttachedLabel()->SetVisible(true);
     return E;
@@ -67,7 +70,7 @@ TzuRenewixPasswordForm::TzuRenewixPasswordForm(TComponent* AOwner, bool ReadForm
     auto* B = new TzuButton(this, BottomPanel);
     B->SetName(Name);
     B->setObjectName(Name);
-    B->setGeometry(Left, 68, 75, 23);
+    B->setGeometry(Left, ButtonTop, ButtonWidth, ButtonHeight);
     B->SetModalResult(Result);
     return B;
   };
@@ -87,41 +90,87 @@ TzuRenewixPasswordForm::~TzuRenewixPasswordForm() {
 }
 
 std::string TzuRenewixPasswordForm::ExplanationText(bool HideFileLocation, const std::string& FileName) {
-  if (!HideFileLocation) return RXFmtLangStr(29, {FileName});
-  std::string S = RXLangStr(29);
-  static const std::string Quoted = "\"[b]%s[]\"";
-  const size_t At = S.find(Quoted);
-  if (At == std::string::npos) return S;
-  // One character before the quote goes too: a whole UTF-8 sequence, not just its last byte.
-  size_t From = At;
-  if (From > 0) {
-    --From;
-    while (From > 0 && (static_cast<unsigned char>(S[From]) & 0xC0) == 0x80) --From;
+  if (!HideFileLocation) {
+    // A bracket in the file name is a character, not markup.
+    std::string Name;
+    for (char C : FileName) {
+      Name += C;
+      if (C == '[' || C == ']') Name += C;
+    }
+    return RXFmtLangStr(29, {Name});
   }
-  S.erase(From, At + Quoted.size() - From);
-  return S;
+  // The placeholder goes with the quotation marks round it (each language has its own) and
+  // the blank before it; a sentence that starts with it loses the blank after it instead.
+  QString S = QString::fromStdString(RXLangStr(29));
+  QString Placeholder = QStringLiteral("[b]%s[]");
+  qsizetype At = S.indexOf(Placeholder);
+  if (At < 0) {
+    Placeholder = QStringLiteral("%s");
+    At = S.indexOf(Placeholder);
+  }
+  if (At < 0) return S.toStdString();
+  auto IsBlank = [](QChar C) { return C == u' ' || C == QChar(0xA0) || C == QChar(0x202F); };
+  auto IsQuote = [](QChar C) {
+    return QStringView(u"\"'\u00AB\u00BB\u201E\u201C\u201D\u201A\u2018\u2019\u300C\u300D\u300E\u300F\u2039\u203A").contains(C);
+  };
+  qsizetype From = At, To = At + Placeholder.size();
+  qsizetype L = From;
+  while (L > 0 && IsBlank(S[L - 1])) --L;
+  if (L > 0 && IsQuote(S[L - 1])) From = L - 1;
+  qsizetype R = To;
+  while (R < S.size() && IsBlank(S[R])) ++R;
+  if (R < S.size() && IsQuote(S[R])) To = R + 1;
+  if (From > 0 && IsBlank(S[From - 1])) {
+    --From;
+  } else if (From == 0) {
+    while (To < S.size() && IsBlank(S[To])) ++To;
+  }
+  S.remove(From, To - From);
+  if (From == 0 && !S.isEmpty()) S[0] = S[0].toUpper();
+  return S.toStdString();
+}
+
+int TzuRenewixPasswordForm::CaptionRoom() const {
+  // The room the captions need: the wider one and a gap before the field.
+  int Widest = 0;
+  for (TzuEdit* E : {UsernameEdit, PasswordEdit})
+    Widest = std::max(Widest, E->AttachedLabel()->Label()->sizeHint().width());
+  return Widest + CaptionGap;
 }
 
 void TzuRenewixPasswordForm::Setup(TzuRenewix* AComponent, const std::string& FileName) {
   FComponent = AComponent;
   TzuRenewixWizard* W = AComponent ? AComponent->Wizard() : nullptr;
   if (W && W->StayOnTop()) SetStayOnTop(this, true);
-  zuRichLabel1->SetCaption(ExplanationText(W && W->HideFileLocation(), FileName));
   setWindowTitle(QString::fromStdString(RXLangStr(11)));
+
+  UsernameEdit->AttachedLabel()->SetCaption(RXLangStr(12));
+  PasswordEdit->AttachedLabel()->SetCaption(RXLangStr(13));
+  OKBtn->SetCaption(RichTextToPlain(RXLangStr(16)));
+  CancelBtn->SetCaption(RichTextToPlain(RXLangStr(17)));
+
+  // Captions wider than the design leaves move the fields right and widen the dialog by as
+  // much; the buttons keep their right edge under the fields and grow to their captions.
+  const int Extra = std::max(0, CaptionRoom() - (FieldLeft - ExplanationLeft));
+  for (TzuEdit* E : {UsernameEdit, PasswordEdit}) E->SetLeft(FieldLeft + Extra);
+  const int Right = FieldLeft + Extra + FieldWidth;
+  const int CancelWidth = std::max(ButtonWidth, CancelBtn->FittingWidth());
+  const int OKWidth = std::max(ButtonWidth, OKBtn->FittingWidth());
+  CancelBtn->setGeometry(Right - CancelWidth, ButtonTop, CancelWidth, ButtonHeight);
+  OKBtn->setGeometry(CancelBtn->x() - ButtonGap - OKWidth, ButtonTop, OKWidth, ButtonHeight);
+  const int Width = DesignWidth + Extra;
+  setFixedSize(Width, height());
+  zuRichLabel1->SetWidth(ExplanationWidth + Extra);
+  zuRichLabel1->SetCaption(ExplanationText(W && W->HideFileLocation(), FileName));
 
   // The captions start at the explanation's left edge.
   const int Spacing = UsernameEdit->Left() - zuRichLabel1->Left();
-  UsernameEdit->AttachedLabel()->SetCaption(RXLangStr(12));
   UsernameEdit->AttachedLabel()->SetSpacing(Spacing);
   UsernameEdit->SetText(AComponent ? AComponent->HTTPUsername() : std::string());
-  PasswordEdit->AttachedLabel()->SetCaption(RXLangStr(13));
   PasswordEdit->AttachedLabel()->SetSpacing(Spacing);
   PasswordEdit->SetText(std::string());
 
-  OKBtn->SetCaption(RXLangStr(16));
-  CancelBtn->SetCaption(RXLangStr(17));
-
-  setFixedSize(DesignWidth, zuRichLabel1->Top() + zuRichLabel1->Height() + BottomPanelHeight);
+  setFixedSize(Width, zuRichLabel1->Top() + zuRichLabel1->Height() + BottomPanelHeight);
   UsernameEdit->setFocus();
 }
 

@@ -22,6 +22,11 @@ class TzuRenewixPasswordForm : public QDialog, public TComponent {
  public:
   // The client size at design time; the height follows the explanation (Setup).
   static constexpr int DesignWidth = 303, DesignHeight = 141, BottomPanelHeight = 98;
+  // Design places: the explanation, the fields (in the bottom panel) and the buttons.
+  static constexpr int ExplanationLeft = 45, ExplanationWidth = 246, FieldLeft = 128, FieldWidth = 157;
+  static constexpr int ButtonTop = 68, ButtonWidth = 75, ButtonHeight = 23, ButtonGap = 15;
+  // The least room between a field's caption and the field.
+  static constexpr int CaptionGap = 6;
 
   // ReadForm false leaves the built-in icon out (the artwork generator's way).
   explicit TzuRenewixPasswordForm(TComponent* AOwner = nullptr, bool ReadForm = true);
@@ -41,6 +46,9 @@ class TzuRenewixPasswordForm : public QDialog, public TComponent {
   // The explanation: message 29 with the file name, or without the quoted name when the
   // file's location is hidden.
   static std::string ExplanationText(bool HideFileLocation, const std::string& FileName);
+
+  // The width the field captions need, their gap included.
+  int CaptionRoom() const;
 
   // Event handlers.
   void OKBtnClick(TObject* Sender);

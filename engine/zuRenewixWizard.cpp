@@ -1,10 +1,12 @@
 #include "engine/zuRenewixWizard.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
 
@@ -20,6 +22,7 @@
 #include "widgets/zuGraphics.h"
 #include "widgets/zuInfoBoxForm.h"
 #include "widgets/zuPropImage.h"
+#include "widgets/zuRichTextUtils.h"
 
 namespace zu {
 
@@ -31,6 +34,7 @@ QString Q(const std::string& S) { return QString::fromStdString(S); }
 
 // Design places inside LCurrentFile, and the group box itself.
 constexpr int CurrentFileLeft = 136, CurrentFileTop = 34, CurrentFileWidth = 319, CurrentFileHeight = 125;
+constexpr int FileURLTop = 28;
 
 QLabel* MakeLabel(QWidget* Parent, const char* Name, int Left, int Top) {
   auto* L = new QLabel(Parent);
@@ -51,6 +55,21 @@ QProgressBar* MakeProgress(QWidget* Parent, const char* Name, int Left, int Top)
   return P;
 }
 
+// The abort question is the platform's message box: while it is asked, its buttons take the
+// captions of the message table (in the markup's plain form) instead of the toolkit's English.
+class TTranslatedBoxButtons : public QObject {
+ public:
+  TTranslatedBoxButtons() { qApp->installEventFilter(this); }
+  ~TTranslatedBoxButtons() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    if (Event->type() == QEvent::Show)
+      if (auto* Box = qobject_cast<QMessageBox*>(Watched)) TranslateMessageBoxButtons(*Box);
+    return false;
+  }
+};
+
 void SetTextColor(QWidget* W, QPalette::ColorRole Role) {
   QPalette P = W->palette();
   P.setColor(QPalette::WindowText, P.color(Role));
@@ -58,6 +77,13 @@ void SetTextColor(QWidget* W, QPalette::ColorRole Role) {
 }
 
 }  // namespace
+
+void TranslateMessageBoxButtons(QMessageBox& Box) {
+  const std::pair<QMessageBox::StandardButton, int> Captions[] = {
+      {QMessageBox::Yes, 14}, {QMessageBox::No, 15}, {QMessageBox::Ok, 16}, {QMessageBox::Cancel, 17}};
+  for (const auto& [Button, Index] : Captions)
+    if (QAbstractButton* B = Box.button(Button)) B->setText(Q(RichTextToPlain(RXLangStr(Index))));
+}
 
 // ---------- TzuTopLineBevel ----------
 
@@ -148,7 +174,7 @@ TzuRenewixWizardForm::TzuRenewixWizardForm(TComponent* AOwner, bool ReadForm) : 
     P.setColor(QPalette::Text, P.color(QPalette::Highlight));
     FileURL->setPalette(P);
   }
-  FileURL->setGeometry(10, 28, 301, 13);
+  FileURL->setGeometry(10, FileURLTop, 301, 13);
   FileURL->installEventFilter(this);
   LFileSize = MakeLabel(LCurrentFile, "LFileSize", 6, 44);
   LTransferRate = MakeLabel(LCurrentFile, "LTransferRate", 6, 60);
@@ -180,14 +206,14 @@ TzuRenewixWizardForm::TzuRenewixWizardForm(TComponent* AOwner, bool ReadForm) : 
   OKBtn = new TzuButton(this);
   OKBtn->SetName("OKBtn");
   OKBtn->setObjectName("OKBtn");
-  OKBtn->setGeometry(296, 248, 75, 25);
+  OKBtn->setGeometry(ButtonRight - 2 * ButtonWidth - ButtonGap, ButtonTop, ButtonWidth, ButtonHeight);
   OKBtn->SetEnabled(false);
   OKBtn->OnClick = [this](TObject* Sender) { OKBtnClick(Sender); };
 
   CancelBtn = new TzuButton(this);
   CancelBtn->SetName("CancelBtn");
   CancelBtn->setObjectName("CancelBtn");
-  CancelBtn->setGeometry(380, 248, 75, 25);
+  CancelBtn->setGeometry(ButtonRight - ButtonWidth, ButtonTop, ButtonWidth, ButtonHeight);
   CancelBtn->SetDefault(true);
   CancelBtn->SetCancel(true);
   CancelBtn->OnClick = [this](TObject* Sender) { CancelBtnClick(Sender); };
@@ -251,8 +277,20 @@ void TzuRenewixWizardForm::Setup(TzuRenewix* AComponent) {
   LCurrentFile->setTitle(Q(" " + RXLangStr(3) + " "));
   LAllFiles->setTitle(Q(" " + RXLangStr(4) + " "));
   SetLabelText(LDownloadingFileFrom, RXLangStr(5));
-  OKBtn->SetCaption(RXLangStr(18));
-  CancelBtn->SetCaption(RXLangStr(17));
+  // A script whose font is taller than the design's (CJK) pushes the address down under its
+  // caption; the design's fonts leave it where it is.
+  FileURL->move(FileURL->x(), std::max(FileURLTop, LDownloadingFileFrom->geometry().bottom() + 1));
+  OKBtn->SetCaption(RichTextToPlain(RXLangStr(18)));
+  CancelBtn->SetCaption(RichTextToPlain(RXLangStr(17)));
+  LayoutButtons();
+}
+
+void TzuRenewixWizardForm::LayoutButtons() {
+  // A caption wider than the design's button widens it; the row keeps its right edge.
+  const int CancelWidth = std::max(ButtonWidth, CancelBtn->FittingWidth());
+  const int OKWidth = std::max(ButtonWidth, OKBtn->FittingWidth());
+  CancelBtn->setGeometry(ButtonRight - CancelWidth, ButtonTop, CancelWidth, ButtonHeight);
+  OKBtn->setGeometry(CancelBtn->x() - ButtonGap - OKWidth, ButtonTop, OKWidth, ButtonHeight);
 }
 
 void TzuRenewixWizardForm::Finish() {
@@ -263,7 +301,8 @@ void TzuRenewixWizardForm::Finish() {
   LCurrentFile->hide();
   LAllFiles->hide();
   CancelBtn->SetEnabled(false);
-  OKBtn->SetCaption(RXLangStr(16));
+  OKBtn->SetCaption(RichTextToPlain(RXLangStr(16)));
+  LayoutButtons();
   OKBtn->SetEnabled(true);
   OKBtn->setFocus();
   FCompleted = true;
@@ -290,7 +329,11 @@ void TzuRenewixWizardForm::WMSysCommand(TMessage& Message) {
     CallWindowProc(FOldProc, Wnd, Message);
     return;
   }
-  const int Answer = MsgBox(RXLangStr(27), MB_YESNO | MB_ICONQUESTION);
+  int Answer;
+  {
+    TTranslatedBoxButtons Translated;
+    Answer = MsgBox(RXLangStr(27), MB_YESNO | MB_ICONQUESTION);
+  }
   // The component may have freed the window while the question was open.
   if (FReleased || Answer != IDYES) return;
   TzuRenewix* C = FComponent;

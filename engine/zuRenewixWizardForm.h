@@ -15,6 +15,7 @@
 
 class QFrame;
 class QLabel;
+class QMessageBox;
 class QProgressBar;
 
 namespace zu {
@@ -47,6 +48,8 @@ class TzuRenewixWizardForm : public TForm {
  public:
   // The client size at design time.
   static constexpr int DesignWidth = 463, DesignHeight = 281;
+  // The button row: Cancel ends at ButtonRight, OK sits ButtonGap left of it.
+  static constexpr int ButtonRight = 455, ButtonTop = 248, ButtonWidth = 75, ButtonHeight = 25, ButtonGap = 9;
 
   // ReadForm false leaves the built-in picture out (the artwork generator's way).
   explicit TzuRenewixWizardForm(TComponent* AOwner = nullptr, bool ReadForm = true);
@@ -78,6 +81,9 @@ class TzuRenewixWizardForm : public TForm {
   // Turns the window into the completed page.
   void Finish();
   bool Completed() const { return FCompleted; }
+
+  // Sizes the buttons to their captions, keeping the row's right edge.
+  void LayoutButtons();
 
   // Sets a label's text and sizes it to it.
   static void SetLabelText(QLabel* Label, const std::string& Text);
@@ -112,5 +118,8 @@ class TzuRenewixWizardForm : public TForm {
   bool FReleased = false;
   int FBusy = 0;  // depth of our own window procedure
 };
+
+// The Yes, No, OK and Cancel buttons of a platform message box in the current language.
+void TranslateMessageBoxButtons(QMessageBox& Box);
 
 }  // namespace zu

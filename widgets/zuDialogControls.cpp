@@ -1028,6 +1028,17 @@ void TzuButton::Click() {
   }
 }
 
+int TzuButton::FittingWidth() const {
+  // The caption as the button shows it: a single "&" marks the access key and takes no room.
+  const QString T = text();
+  QString Shown;
+  for (qsizetype I = 0; I < T.size(); ++I) {
+    if (T[I] == '&' && I + 1 < T.size()) ++I;
+    Shown += T[I];
+  }
+  return fontMetrics().horizontalAdvance(Shown) + 2 * FittingMargin;
+}
+
 void TzuButton::changeEvent(QEvent* Event) {
   QPushButton::changeEvent(Event);
   if (Event->type() == QEvent::EnabledChange && OnEnabledChanged) OnEnabledChanged();
@@ -1168,6 +1179,14 @@ void TzuBitBtn::Layout(QRect& GlyphR, QRect& CaptionR) const {
     CaptionR = QRect(QPoint(X, CY), C);
     GlyphR = QRect(QPoint(X + C.width() + Gap, GY), G);
   }
+}
+
+int TzuBitBtn::FittingWidth() const {
+  const int Arrow = FDropDownMenu && FShowDropDownMenuArrow ? 10 : 0;
+  const QSize G = FGlyph.isNull() ? QSize(0, 0) : FGlyph.size();
+  const QSize C = ControlCaptionSize(Caption(), font(), 0, CaptionOptions());
+  const int Gap = G.width() > 0 && C.width() > 0 ? FSpacing : 0;
+  return G.width() + Gap + C.width() + Arrow + 2 * FittingMargin;
 }
 
 QRect TzuBitBtn::GlyphRect() const {
@@ -1456,23 +1475,25 @@ void TzuButtonsPanel::UpdateButtons() {
   for (int I = idOK; I <= idHelp; ++I) Add(FBtns[I].get());
   if (FCustomButtonPosition == cbpAfterLast) Add(FBtns[idCustom].get());
 
+  // In a row a button whose caption needs more than ButtonWidth grows to fit it.
+  auto Extent = [&](TzuBitBtn* B) { return Horz ? std::max(FButtonWidth, B->FittingWidth()) : Along; };
   int E = 0;
-  for (size_t I = 0; I < Row.size(); ++I) E += Along + (I ? FButtonSpacing : 0);
+  for (size_t I = 0; I < Row.size(); ++I) E += Extent(Row[I]) + (I ? FButtonSpacing : 0);
   int X = MarginAlong;
   if (FAlignment == zaRightJustify) X = Length - E - MarginAlong;
   if (FAlignment == zaCenter) X = Length < E ? 0 : (Length - E) / 2 + 1;
   auto Place = [&](TzuBitBtn* B, int Pos) {
     if (Horz)
-      B->setGeometry(Pos, MarginAcross + D, FButtonWidth, FButtonHeight);
+      B->setGeometry(Pos, MarginAcross + D, Extent(B), FButtonHeight);
     else
       B->setGeometry(MarginAcross + D, Pos, FButtonWidth, FButtonHeight);
   };
   for (TzuBitBtn* B : Row) {
     Place(B, X);
-    X += Along + FButtonSpacing;
+    X += Extent(B) + FButtonSpacing;
   }
   if (Custom && FCustomButtonPosition == cbpOppositeEdge)
-    Place(Custom, FAlignment == zaLeftJustify ? Length - MarginAlong - Along : MarginAlong);
+    Place(Custom, FAlignment == zaLeftJustify ? Length - MarginAlong - Extent(Custom) : MarginAlong);
   if (FSizeGrip) {
     const QSize G = FSizeGrip->sizeHint();
     FSizeGrip->setGeometry(width() - G.width(), height() - G.height(), G.width(), G.height());

@@ -446,6 +446,9 @@ class TzuButton : public QPushButton, public TComponent, public TzuControlBounds
   // The framework's click: the form takes the modal result, OnClick runs, then a dialog
   // whose modal result is still set ends with it.
   virtual void Click();
+  // The width that shows the caption with FittingMargin on each side.
+  static constexpr int FittingMargin = 10;
+  virtual int FittingWidth() const;
 
   TNotifyEvent OnClick;
   // Told when the button's enabled state changes.
@@ -492,6 +495,8 @@ class TzuBitBtn : public TzuButton {
   // Where the glyph and the caption go (not pressed).
   QRect GlyphRect() const;
   QRect CaptionRect() const;
+  // The glyph and the unwrapped caption with FittingMargin on each side.
+  int FittingWidth() const override;
 
  protected:
   void paintEvent(QPaintEvent* Event) override;

@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QToolTip>
+#include <QWhatsThis>
 
 #include <algorithm>
 
@@ -328,13 +329,17 @@ void TzuFormHelp::PopupClosed() {
 void TzuFormHelp::EnterHelpMode() {
   if (!FActive || FHelpMode) return;
   FHelpMode = true;
+  FOwnCursor = true;
   QApplication::setOverrideCursor(Qt::WhatsThisCursor);
 }
 
 void TzuFormHelp::ExitHelpMode() {
   if (!FHelpMode) return;
   FHelpMode = false;
-  QApplication::restoreOverrideCursor();
+  if (FOwnCursor) QApplication::restoreOverrideCursor();
+  FOwnCursor = false;
+  // The title bar's help button enters the toolkit's own mode: it ends with ours.
+  if (QWhatsThis::inWhatsThisMode()) QWhatsThis::leaveWhatsThisMode();
 }
 
 void TzuFormHelp::MessageBefore(TMessage& Message, bool& Handled) {
@@ -359,6 +364,26 @@ bool TzuFormHelp::AppEvent(QObject* Watched, QEvent* Event) {
   switch (Event->type()) {
     case QEvent::ToolTip:
       return FPopup != nullptr;  // hints stay off while help is shown
+    case QEvent::EnterWhatsThisMode:
+      // The title bar's help button: help mode with the toolkit's cursor.
+      if (W == Parent() && !FHelpMode) FHelpMode = true;
+      return false;
+    case QEvent::LeaveWhatsThisMode:
+      if (W == Parent() && FHelpMode && !FOwnCursor) FHelpMode = false;
+      return false;
+    case QEvent::WhatsThis: {
+      // The click of the toolkit's help mode: one popup, and the mode is over.
+      if (!FHelpMode || !OnForm(W)) return false;
+      const QPoint Pos = static_cast<QHelpEvent*>(Event)->globalPos();
+      ExitHelpMode();
+      ShowHelp(W, std::string(), Pos);
+      Event->accept();
+      return true;
+    }
+    case QEvent::WindowDeactivate:
+      // Help mode lasts while the form holds the mouse; losing it ends the mode.
+      if (FHelpMode && W == Parent()) ExitHelpMode();
+      return false;
     case QEvent::MouseButtonPress: {
       if (!FHelpMode) return false;
       auto* M = static_cast<QMouseEvent*>(Event);

@@ -167,6 +167,7 @@ class TzuFormHelp : public TzuHFormHookComponentWatchCaption {
   QPointer<QWidget> FHelpControl;
   QPointer<QMenu> FMenu;
   bool FHelpMode = false;
+  bool FOwnCursor = false;  // help mode entered by EnterHelpMode, not the toolkit's
 };
 
 }  // namespace zu

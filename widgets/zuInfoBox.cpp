@@ -190,6 +190,10 @@ void TzuInfoBox::TranslateButtons() {
   FButtonCaptions->SetNo(InfoBoxLangStr(15));
 }
 
+namespace {
+constexpr int CheckBoxDesignHeight = 17;
+}
+
 void TzuInfoBox::Layout(TzuInfoBoxForm& F, int Remembered) {
   TzuButtonsPanel& B = *F.btns;
   B.SetButtonWidth(FButtonWidth);
@@ -225,9 +229,22 @@ void TzuInfoBox::Layout(TzuInfoBoxForm& F, int Remembered) {
   L.SetWidth(LabelWidth);
   L.SetHeight(TextHeight);
   // Never narrower than the button row.
-  const int Buttons = FInfoBoxButtons == ibOK ? 1 : FInfoBoxButtons == ibYesNoCancel ? 3 : 2;
+  // Each button as wide as ButtonWidth or its caption (the row grows the same way).
+  const TzuInfoBoxButtonCaptions& Caps = *FButtonCaptions;
+  std::vector<std::string> RowCaptions;
+  switch (FInfoBoxButtons) {
+    case ibOK: RowCaptions = {Caps.OK()}; break;
+    case ibOKCancel: RowCaptions = {Caps.OK(), Caps.Cancel()}; break;
+    case ibYesNo: RowCaptions = {Caps.Yes(), Caps.No()}; break;
+    case ibRetryAbort: RowCaptions = {Caps.Retry(), Caps.Abort()}; break;
+    case ibYesNoCancel: RowCaptions = {Caps.Yes(), Caps.No(), Caps.Cancel()}; break;
+  }
+  const int Buttons = static_cast<int>(RowCaptions.size());
   const int Spacing = FInfoBoxButtons == ibOK ? B.ButtonSpacing() : FInfoBoxButtons == ibYesNoCancel ? 10 : 20;
-  const int RowWidth = Buttons * FButtonWidth + (Buttons - 1) * Spacing + 2 * B.MarginHorz();
+  int RowWidth = (Buttons - 1) * Spacing + 2 * B.MarginHorz();
+  for (const std::string& Cap : RowCaptions)
+    RowWidth += std::max(FButtonWidth, ControlCaptionSize(Cap, F.font(), 0, TzuCaptionOptions()).width() +
+                                           2 * TzuBitBtn::FittingMargin);
   const int ClientWidth = std::max(LabelWidth + F.Icon->Width() + 3 * F.Icon->Left(), RowWidth);
   F.resize(ClientWidth, F.height());
 
@@ -235,6 +252,9 @@ void TzuInfoBox::Layout(TzuInfoBoxForm& F, int Remembered) {
   if (FShowCheckBox) {
     C.SetLeft(L.Left());
     C.SetWidth(ClientWidth - C.Left() - 30);
+    // Its height follows its font, so a large font is not cut at the bottom.
+    const int CaptionHeight = ControlCaptionSize(FCheckBoxCaption, C.font(), 0, TzuCaptionOptions()).height();
+    C.SetHeight(std::max({CheckBoxDesignHeight, CaptionHeight + 2, C.BoxRect().height() + 2}));
     C.SetChecked(Remembered != 0);
   } else {
     C.SetWidth(0);

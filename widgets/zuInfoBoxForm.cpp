@@ -119,7 +119,7 @@ void TzuInfoBoxForm::SetEscCancel(bool Value) {
 
 std::string TzuInfoBoxForm::PlainText() const {
   const TzuTextStyle* S = Text->TextStyle();
-  return S->PlainText() ? Text->Caption() : DeleteAllTags(Text->Caption(), S->TagOpen(), S->TagClose());
+  return S->PlainText() ? Text->Caption() : DeleteAllTagsUnescaped(Text->Caption(), S->TagOpen(), S->TagClose());
 }
 
 void TzuInfoBoxForm::showEvent(QShowEvent* Event) {

@@ -64,10 +64,61 @@ bool IsDelimiter(char C) {
   return Delimiters.find(C) != std::string::npos;
 }
 
-// Index of the last delimiter among the first Count bytes of S, or npos.
-size_t LastDelimiter(const std::string& S, size_t Count) {
-  for (size_t I = Count; I-- > 0;)
-    if (IsDelimiter(S[I])) return I;
+// The code point of the UTF-8 character at I.
+char32_t CodePoint(const std::string& S, size_t I) {
+  const size_t N = CharLen(S, I);
+  const auto B = [&](size_t K) { return static_cast<unsigned char>(S[I + K]); };
+  if (N == 1) return B(0);
+  char32_t C = B(0) & (0x7F >> N);
+  for (size_t K = 1; K < N; ++K) C = (C << 6) | (B(K) & 0x3F);
+  return C;
+}
+
+// Scripts written without blanks between words: a line may break between any two of
+// their characters.
+bool IsIdeographic(char32_t C) {
+  return (C >= 0x2E80 && C <= 0x9FFF) || (C >= 0xAC00 && C <= 0xD7AF) || (C >= 0xF900 && C <= 0xFAFF) ||
+         (C >= 0xFF00 && C <= 0xFFEF) || (C >= 0x20000 && C <= 0x3FFFF);
+}
+
+// Punctuation that never starts a line, and that never ends one.
+bool IsClosingPunct(char32_t C) {
+  static const std::u32string Closing = U"\u3001\u3002\uFF0C\uFF0E\uFF1A\uFF1B\uFF01\uFF1F\uFF09\u300D\u300F\u3011\u300B\u3009\u201D\u2019)]}.,:;!?%";
+  return Closing.find(C) != std::u32string::npos;
+}
+bool IsOpeningPunct(char32_t C) {
+  static const std::u32string Opening = U"\uFF08\u300C\u300E\u3010\u300A\u3008\u201C\u2018([{";
+  return Opening.find(C) != std::u32string::npos;
+}
+
+// The end of the longest first piece of S, within its first Count bytes, that ends at a
+// break: after a delimiter, or next to an ideograph. npos when there is none.
+size_t LastBreak(const std::string& S, size_t Count) {
+  size_t Prev = std::string::npos;  // start of the character before I
+  size_t Best = std::string::npos;
+  for (size_t I = 0; I < S.size() && I <= Count; I += CharLen(S, I)) {
+    if (Prev != std::string::npos) {
+      if (IsDelimiter(S[I - 1]) && CharLen(S, Prev) == 1) {
+        Best = I;
+      } else {
+        const char32_t A = CodePoint(S, Prev), B = CodePoint(S, I);
+        if ((IsIdeographic(A) || IsIdeographic(B)) && !IsClosingPunct(B) && !IsOpeningPunct(A)) Best = I;
+      }
+    }
+    Prev = I;
+  }
+  // The end of S itself, when the last character allows a break after it.
+  if (Count >= S.size() && Prev != std::string::npos &&
+      ((CharLen(S, Prev) == 1 && IsDelimiter(S[Prev])) ||
+       (IsIdeographic(CodePoint(S, Prev)) && !IsOpeningPunct(CodePoint(S, Prev)))))
+    Best = S.size();
+  return Best;
+}
+
+// The first of two equal tag characters in a row, or npos.
+size_t DoubledTagChar(const std::string& S, char TagOpen, char TagClose) {
+  for (size_t I = 0; I + 1 < S.size(); ++I)
+    if ((S[I] == TagOpen || S[I] == TagClose) && S[I + 1] == S[I]) return I;
   return std::string::npos;
 }
 
@@ -101,9 +152,20 @@ class TLineWalker {
   // Walks Line from X (Runs null: measuring only); returns the X after it.
   int Walk(const std::string& Line, int X, int Y, TWalkState& S, std::vector<TRichRun>* Runs) {
     std::string Rest = Line;
+    std::string Literal;  // text before the next tag, with its escapes resolved
+    const bool Escapes = FP.TagOpen != FP.TagClose;
     if (!FP.PlainText) {
       for (;;) {
         const size_t O = Rest.find(FP.TagOpen);
+        // A doubled tag character up to the next opening one is one literal character.
+        if (Escapes) {
+          const size_t E = DoubledTagChar(Rest, FP.TagOpen, FP.TagClose);
+          if (E != std::string::npos && (O == std::string::npos || E <= O)) {
+            Literal += Rest.substr(0, E + 1);
+            Rest.erase(0, E + 2);
+            continue;
+          }
+        }
         if (O == std::string::npos) break;
         // Equal tag characters: the closing one is the next after the opening one.
         const size_t C = FP.TagOpen == FP.TagClose ? Rest.find(FP.TagClose, O + 1) : Rest.find(FP.TagClose);
@@ -112,12 +174,13 @@ class TLineWalker {
           Rest.erase(O, 1);
           continue;
         }
-        X = Piece(Rest.substr(0, O), X, Y, S, Runs);
+        X = Piece(Literal + Rest.substr(0, O), X, Y, S, Runs);
+        Literal.clear();
         ApplyTag(Rest.substr(O + 1, C - O - 1), S);
         Rest.erase(0, C + 1);
       }
     }
-    return Piece(Rest, X, Y, S, Runs);
+    return Piece(Literal + Rest, X, Y, S, Runs);
   }
 
   // The width of Line from the left margin on, starting with the base font.
@@ -304,23 +367,33 @@ std::vector<TRichLine> WrapRichLine(const std::string& Line, const TRichTextPara
     int PieceW = W.Measure(Piece);
     // Never below one character: a width too narrow for any character still ends.
     while (PieceW > Avail && CharLen(Piece, 0) < Piece.size()) {
-      const size_t D = LastDelimiter(Piece, LastCharStart(Piece));
-      if (D != std::string::npos) {
-        Piece.erase(D + 1);
+      const size_t E = LastBreak(Piece, LastCharStart(Piece));
+      if (E != std::string::npos) {
+        Piece.erase(E);
         Cut = true;
       } else {
         Piece.erase(LastCharStart(Piece));
+        // A word broken in its middle must not end inside a tag.
+        if (!P.PlainText && P.TagOpen != P.TagClose) {
+          const size_t O = Piece.rfind(P.TagOpen);
+          const size_t C = Piece.rfind(P.TagClose);
+          if (O != std::string::npos && O > 0 && (C == std::string::npos || C < O)) Piece.erase(O);
+        }
         Widest = std::max(Widest, P.Width);
       }
       PieceW = W.Measure(Piece);
     }
     Widest = std::max(Widest, PieceW);
-    if (!Cut) {
-      Out.push_back(TRichLine{L, Piece.size() == L.size() ? PieceW : W.Measure(L)});
+    if (Piece.size() == L.size()) {
+      Out.push_back(TRichLine{L, PieceW});
       return Out;
     }
-    const size_t D = LastDelimiter(Piece, Piece.size());
-    if (D != std::string::npos) Piece.erase(D + 1);
+    if (Cut) {
+      const size_t E = LastBreak(Piece, Piece.size());
+      if (E != std::string::npos && E > 0) Piece.erase(E);
+    }
+    // Without a break the word is wider than the line: it is broken where the line ends, so
+    // no text is lost beyond the edge.
     Out.push_back(TRichLine{Piece, PieceW});
     L.erase(0, Piece.size());
   }
@@ -472,8 +545,31 @@ QPoint DrawRichText(TBitmap& Bitmap, const QImage* BackDC, QPoint BackPos, QPoin
 
 // ---------- tags ----------
 
+namespace {
+std::string DeleteTags(const std::string& Text, char TagOpen, char TagClose, bool Escapes);
+}
+
 std::string DeleteAllTags(const std::string& Text, char TagOpen, char TagClose) {
-  std::string R = Text;
+  return DeleteTags(Text, TagOpen, TagClose, false);
+}
+
+std::string DeleteAllTagsUnescaped(const std::string& Text, char TagOpen, char TagClose) {
+  return DeleteTags(Text, TagOpen, TagClose, TagOpen != TagClose);
+}
+
+namespace {
+std::string DeleteTags(const std::string& Text, char TagOpen, char TagClose, bool Escapes) {
+  // Escaped tag characters stand aside as stand-ins, so no tag is formed from them.
+  const char OpenMark = '\x01', CloseMark = '\x02';
+  std::string R;
+  for (size_t I = 0; I < Text.size(); ++I) {
+    if (Escapes && I + 1 < Text.size() && (Text[I] == TagOpen || Text[I] == TagClose) && Text[I + 1] == Text[I]) {
+      R += Text[I] == TagOpen ? OpenMark : CloseMark;
+      ++I;
+    } else {
+      R += Text[I];
+    }
+  }
   for (bool Found = true; Found;) {
     Found = false;
     for (const std::string& Name : RichTagList()) {
@@ -484,7 +580,37 @@ std::string DeleteAllTags(const std::string& Text, char TagOpen, char TagClose) 
       Found = true;
     }
   }
+  if (Escapes) {
+    for (char& C : R) {
+      if (C == OpenMark) C = TagOpen;
+      else if (C == CloseMark) C = TagClose;
+    }
+  }
   return R;
+}
+}  // namespace
+
+std::string RichTextToPlain(const std::string& Text, char TagOpen, char TagClose) {
+  // Laid out without measuring: the runs are the text as drawn.
+  class TNoMeasurer : public TzuTextMeasurer {
+   public:
+    int TextWidth(const std::string&, const TFontStyles&) override { return 0; }
+    int TextHeight(const std::string&, const TFontStyles&) override { return 1; }
+  } M;
+  TRichTextParams P;
+  P.Width = 1;
+  P.TagOpen = TagOpen;
+  P.TagClose = TagClose;
+  const TRichTextLayout L = LayoutRichText(Text, {}, clBlack, P, M);
+  std::string Out;
+  int Y = 0;
+  for (const TRichRun& R : L.Runs) {
+    for (; Y < R.Y; ++Y) Out += '\n';
+    Out += R.Text;
+  }
+  const int Lines = static_cast<int>(L.Lines.size());
+  for (; Y < Lines - 1; ++Y) Out += '\n';
+  return Out;
 }
 
 namespace {

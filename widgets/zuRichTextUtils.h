@@ -4,6 +4,13 @@
 // Layout (line splitting, wrapping, tag walking, geometry) runs against TzuTextMeasurer and
 // yields positioned runs; painting only draws those runs. So the layout is tested with a
 // measurer of fixed widths as well as with real fonts.
+//
+// Literal brackets: a doubled tag character outside a tag draws one of it, so "[[OK]]" shows
+// [OK] and "[[&Y]]" shows [Y] with Y as the access key. (Not with equal opening and closing
+// characters, where "||" is the empty tag.)
+//
+// Wrapping breaks after the delimiters, between ideographs (CJK text has no blanks), and,
+// where a word alone is wider than the line, inside the word, so no text runs past the edge.
 #pragma once
 
 #include <QColor>
@@ -133,6 +140,12 @@ QPoint DrawRichText(TBitmap& Bitmap, const QImage* BackDC, QPoint BackPos, QPoin
 
 // Text without any tag of the tag list (any case); other bracketed text stays.
 std::string DeleteAllTags(const std::string& Text, char TagOpen = '[', char TagClose = ']');
+// The same, with escaped tag characters ("[[", "]]") kept out of tags and given back single:
+// the text a reader copies.
+std::string DeleteAllTagsUnescaped(const std::string& Text, char TagOpen = '[', char TagClose = ']');
+// The characters the markup draws: tags gone, escapes resolved, "&" kept. For controls that
+// show a markup caption as plain text.
+std::string RichTextToPlain(const std::string& Text, char TagOpen = '[', char TagClose = ']');
 
 // The rich edit is a QTextEdit: its "font" is font() (the style) with the palette's Text
 // colour. Paragraphs are joined with LF.

@@ -24,6 +24,7 @@
 #include "TestUtil.h"
 #include "engine/zuRenewix.h"
 #include "engine/zuRenewixLang.h"
+#include "widgets/zuRichTextUtils.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/Exceptions.h"
 #include "platform/os/Language.h"
@@ -162,7 +163,7 @@ TEST_F(LangTest, EnglishBlockAndTheStringsBelowIt) {
   EXPECT_EQ(LoadRXString(51064), "&Да");
   EXPECT_EQ(LoadRXString(51114), "&Ja");
   EXPECT_EQ(LoadRXString(51217), "&Cancelar");
-  EXPECT_EQ(LoadRXString(52114), "[&Y]是");
+  EXPECT_EQ(LoadRXString(52114), "[[&Y]]是");
   EXPECT_EQ(LoadRXString(52064), "是(&Y)");
 }
 
@@ -170,16 +171,20 @@ TEST_F(LangTest, ChineseBlocksKeepTheirBracketConventions) {
   // Message 10 names the OK button (message 16 without its access key) in brackets.
   for (int N : {wlChineseTraditional, wlChineseSimplified}) {
     std::string OK = LoadRXString(BlockStart(N) + 16);
-    OK = std::regex_replace(OK, std::regex(R"(\[&.\]|\(&.\))"), "");
+    OK = std::regex_replace(OK, std::regex(R"(\[\[&.\]\]|\(&.\))"), "");
     ASSERT_FALSE(OK.empty());
     EXPECT_NE(LoadRXString(BlockStart(N) + 10).find("[" + OK + "]"), std::string::npos) << N;
   }
-  // Simplified: access keys before the word, a bracketed phrase in 29 and its quote directly
-  // after a word.
-  for (int I = 14; I <= 19; ++I)
-    EXPECT_TRUE(std::regex_search(LoadRXString(52100 + I), std::regex(R"(^\[&[A-Z]\][^ \[])"))) << I;
+  // Simplified: access keys before the word in literal (doubled) brackets, a literal
+  // bracketed phrase in 29 and its quote directly after a word. Message 10 is shown as plain
+  // text, so its brackets stay single.
+  for (int I = 14; I <= 19; ++I) {
+    EXPECT_TRUE(std::regex_search(LoadRXString(52100 + I), std::regex(R"(^\[\[&[A-Z]\]\][^ \[])"))) << I;
+    EXPECT_EQ(RichTextToPlain(LoadRXString(52100 + I)).substr(0, 4), LoadRXString(52100 + I).substr(1, 4)) << I;
+  }
   const std::string M29 = LoadRXString(52129);
-  EXPECT_TRUE(std::regex_search(M29, std::regex(R"(\[[^\]b&][^\]]+\])"))) << M29;
+  EXPECT_TRUE(std::regex_search(M29, std::regex(R"(\[\[[^\]b&][^\]]+\]\])"))) << M29;
+  EXPECT_NE(RichTextToPlain(M29).find("[注册后获得]"), std::string::npos);
   const size_t Quote = M29.find("\"[b]");
   ASSERT_NE(Quote, std::string::npos);
   ASSERT_GT(Quote, 0u);

@@ -14,6 +14,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -42,6 +44,7 @@
 #include "widgets/zuGraphics.h"
 #include "widgets/zuPropImage.h"
 #include "widgets/zuRichLabel.h"
+#include "widgets/zuRichTextUtils.h"
 
 using namespace zu;
 
@@ -655,7 +658,9 @@ TEST_F(WindowsTest, PasswordExplanationWithAndWithoutTheFileName) {
   const QString ZhQ = QString::fromStdString(Zh);
   EXPECT_EQ(ZhQ.toStdString(), Zh);  // still valid UTF-8
   EXPECT_FALSE(ZhQ.contains(QChar::ReplacementCharacter));
-  EXPECT_EQ(ZhQ.size() + 10, QString::fromStdString(Msg).size());
+  // The quoted placeholder goes, and nothing of the word before it.
+  EXPECT_EQ(ZhQ.size() + 9, QString::fromStdString(Msg).size());
+  EXPECT_EQ(Zh.rfind("访问远程文件需要密码。", 0), 0u) << Zh;
   EXPECT_EQ(Zh.find("%s"), std::string::npos);
 
   RXSelectLanguage(wlEnglish);
@@ -670,6 +675,99 @@ TEST_F(WindowsTest, PasswordExplanationWithAndWithoutTheFileName) {
     SaveArtifact(F, "password-en-hidden.png");
     F.done(mrCancel);
   });
+}
+
+TEST_F(WindowsTest, HiddenLocationRemovesThePlaceholderInEveryLanguage) {
+  // Every language's own quotation marks, the blank before them, and at the start of a
+  // sentence the blank after them.
+  const QString Quotes = QStringLiteral("\"\u00AB\u00BB\u201E\u201C\u201D\u300C\u300D");
+  for (int N = wlEnglish; N <= wlSlovak; ++N) {
+    RXSelectLanguage(static_cast<TzuRenewixLanguage>(N));
+    const QString Msg = QString::fromStdString(RXLangStr(29));
+    const QString Hidden = QString::fromStdString(TzuRenewixPasswordForm::ExplanationText(true, "setup.exe"));
+    SCOPED_TRACE(N);
+    EXPECT_FALSE(Hidden.contains("%s")) << Hidden.toStdString();
+    EXPECT_FALSE(Hidden.contains("[b]")) << Hidden.toStdString();
+    EXPECT_FALSE(Hidden.at(0).isSpace()) << Hidden.toStdString();
+    EXPECT_TRUE(Hidden.at(0).isUpper() || Hidden.at(0).script() == QChar::Script_Han) << Hidden.toStdString();
+    EXPECT_FALSE(Hidden.contains("  ")) << Hidden.toStdString();
+    // No quotation mark of the placeholder is left (the first paragraph quotes nothing else).
+    const QString First = Hidden.left(Hidden.indexOf('\n'));
+    for (QChar Q : Quotes) EXPECT_FALSE(First.contains(Q)) << First.toStdString();
+    // Only the placeholder, its quotes and one blank go: at most 7 + 2 quotes + 3 blanks.
+    EXPECT_GE(Hidden.size() + 12, Msg.size());
+    EXPECT_EQ(Msg.mid(Msg.indexOf('\n')), Hidden.mid(Hidden.indexOf('\n')));
+  }
+  RXSelectLanguage(wlFrench);
+  EXPECT_EQ(TzuRenewixPasswordForm::ExplanationText(true, "x").rfind("L'accès au fichier distant est protégé", 0), 0u);
+  RXSelectLanguage(wlBasque);
+  EXPECT_EQ(TzuRenewixPasswordForm::ExplanationText(true, "x").rfind("Urruneko fitxategirako sarbidea", 0), 0u);
+  RXSelectLanguage(wlEnglish);
+  // Shown, a file name with brackets keeps them: they are text, not markup.
+  const std::string Shown = TzuRenewixPasswordForm::ExplanationText(false, "setup[1].exe");
+  EXPECT_NE(RichTextToPlain(Shown).find("\"setup[1].exe\""), std::string::npos) << Shown;
+}
+
+TEST_F(WindowsTest, PasswordFieldsMoveRightForWideCaptions) {
+  RXSelectLanguage(wlSlovak);
+  DrivePassword(Component, "setup.exe", [&](TzuRenewixPasswordForm& F) {
+    const int Needed = F.CaptionRoom();
+    EXPECT_GT(Needed, 83);  // "Používateľské meno" does not fit the design's room
+    const int Extra = Needed - 83;
+    EXPECT_EQ(F.UsernameEdit->Left(), 128 + Extra);
+    EXPECT_EQ(F.PasswordEdit->Left(), 128 + Extra);
+    EXPECT_EQ(F.width(), 303 + Extra);
+    EXPECT_EQ(F.zuRichLabel1->Width(), 246 + Extra);
+    EXPECT_EQ(F.CancelBtn->geometry().right() + 1, F.UsernameEdit->Left() + 157);
+    for (TzuEdit* E : {F.UsernameEdit, F.PasswordEdit}) {
+      QLabel* L = E->AttachedLabel()->Label();
+      EXPECT_EQ(L->x(), 45);
+      EXPECT_LE(L->x() + L->sizeHint().width() + TzuRenewixPasswordForm::CaptionGap, E->Left());
+    }
+    EXPECT_EQ(F.height(), 5 + F.zuRichLabel1->Height() + 98);
+    F.done(mrCancel);
+  });
+  RXSelectLanguage(wlEnglish);
+}
+
+TEST_F(WindowsTest, WizardButtonsGrowToTheirCaptionsKeepingTheRightEdge) {
+  RXSelectLanguage(wlMalay);
+  TzuRenewixWizardForm* F = Show();
+  ASSERT_NE(F, nullptr);
+  const int Text = F->OKBtn->fontMetrics().horizontalAdvance(QString::fromStdString(RXLangStr(18)).remove('&'));
+  EXPECT_GT(Text + 2 * TzuButton::FittingMargin, 75);
+  EXPECT_GE(F->OKBtn->width(), Text + 2 * TzuButton::FittingMargin);
+  EXPECT_EQ(F->CancelBtn->geometry().right(), 454);
+  EXPECT_EQ(F->OKBtn->geometry().right(), F->CancelBtn->x() - 10);
+  RXSelectLanguage(wlEnglish);
+}
+
+TEST_F(WindowsTest, AbortQuestionSpeaksTheSelectedLanguage) {
+  RXSelectLanguage(wlGerman);
+  Application().OnMessageBox = nullptr;  // the real platform box
+  TzuRenewixWizardForm* F = Show();
+  ASSERT_NE(F, nullptr);
+  QStringList Captions;
+  // Answered from a timer: the box runs its own loop.
+  QTimer Poll;
+  QObject::connect(&Poll, &QTimer::timeout, [&] {
+    auto* Box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!Box || !Box->isVisible()) return;
+    Poll.stop();
+    for (QAbstractButton* B : Box->buttons()) Captions << B->text();
+    SaveArtifact(*Box, "abort-question-de.png");
+    if (QAbstractButton* No = Box->button(QMessageBox::No)) No->click();
+    else Box->reject();
+  });
+  Poll.start(20);
+  F->CancelBtnClick(nullptr);
+  zutest::PumpUntil([&] { return !Captions.isEmpty(); }, 5000);
+  Poll.stop();
+  Flush();
+  Captions.sort();
+  EXPECT_EQ(Captions, (QStringList{"&Ja", "&Nein"}));
+  EXPECT_EQ(WizardForm, F);  // No keeps the window
+  RXSelectLanguage(wlEnglish);
 }
 
 // ---------- pictures of both windows ----------

@@ -19,6 +19,8 @@
 #include <functional>
 #include <string>
 
+#include <QWhatsThis>
+
 #include "QtTestUtil.h"
 #include "widgets/InfoBoxDriver.h"
 #include "TestUtil.h"
@@ -532,6 +534,80 @@ QJsonObject PictureNode(int Id) {
 }
 
 }  // namespace
+
+TEST(InfoBox, TitleBarHelpEndsAfterOneHelpClick) {
+  TzuInfoBox Box;
+  Box.SetInfoBoxButtons(ibOKCancel);
+  Box.SetShowCheckBox(true);
+  Box.SetRegValue(UniqueValue("Help"));
+  bool InModeAfter = true, PopupShown = false;
+  const int R = zutest::DriveInfoBox([&] { return Box.Execute(false); }, [&](TzuInfoBoxForm& F) {
+    EXPECT_TRUE(F.windowFlags() & Qt::WindowContextHelpButtonHint);
+    // The title bar's help button, then one click on the check box.
+    QWhatsThis::enterWhatsThisMode();
+    QApplication::processEvents();
+    EXPECT_TRUE(F.FH->InHelpMode());
+    QTest::mouseClick(F.CheckBox, Qt::LeftButton, {}, QPoint(5, 5));
+    QApplication::processEvents();
+    PopupShown = F.FH->Popup() != nullptr;
+    InModeAfter = F.FH->InHelpMode() || QWhatsThis::inWhatsThisMode();
+    if (F.FH->Popup()) QTest::keyClick(F.FH->Popup(), Qt::Key_Escape);
+    QApplication::processEvents();
+    // The next click is an ordinary one: Cancel closes the box.
+    Click(F.btns->BtnCancel());
+  });
+  EXPECT_TRUE(PopupShown);
+  EXPECT_FALSE(InModeAfter);
+  EXPECT_EQ(R, mrCancel);
+
+  // Losing the form's activation ends help mode without a popup.
+  const int R2 = zutest::DriveInfoBox([&] { return Box.Execute(false); }, [&](TzuInfoBoxForm& F) {
+    QWhatsThis::enterWhatsThisMode();
+    QApplication::processEvents();
+    EXPECT_TRUE(F.FH->InHelpMode());
+    QEvent Deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(&F, &Deactivate);
+    EXPECT_FALSE(F.FH->InHelpMode());
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    Click(F.btns->BtnOK());
+  });
+  EXPECT_EQ(R2, mrOk);
+}
+
+TEST(InfoBox, LargeFontsGrowTheCheckBoxAndTheButtons) {
+  TzuInfoBox Box;
+  Box.SetRegValue(UniqueValue("Large"));
+  Box.SetText("Text in a large font.");
+  Box.Font().SetSize(16);
+  Box.SetInfoBoxButtons(ibYesNo);
+  Box.ButtonCaptions()->SetYes("&Yes, download and install");
+  zutest::DriveInfoBox([&] { return Box.Execute(false); }, [&](TzuInfoBoxForm& F) {
+    // The check box is as high as its caption, which is higher than the design's 17.
+    const QSize Caption = ControlCaptionSize(F.CheckBox->Caption(), F.CheckBox->font(), 0, {});
+    EXPECT_GT(Caption.height(), 17);
+    EXPECT_GE(F.CheckBox->Height(), Caption.height());
+    EXPECT_EQ(F.ClientHeight(), F.btns->Height() + F.CheckBox->Top() + F.CheckBox->Height() + 4);
+    // The long Yes grows; No keeps ButtonWidth; the row still fits the form.
+    TzuBitBtn* Yes = F.btns->BtnOK()->Button();
+    TzuBitBtn* No = F.btns->BtnCancel()->Button();
+    EXPECT_GE(Yes->width(), ControlCaptionSize(Yes->Caption(), Yes->font(), 0, {}).width() + 8);
+    EXPECT_GT(Yes->width(), 75);
+    EXPECT_GE(No->width(), 75);
+    EXPECT_LE(No->geometry().right(), F.width());
+    EXPECT_GE(No->x(), Yes->geometry().right() + 20);
+    SaveArtifact(F, "infobox-large-font.png");
+    Click(F.btns->BtnCancel());
+  });
+  // English captions at the design font keep the 75-pixel buttons.
+  TzuInfoBox Plain;
+  Plain.SetShowCheckBox(false);
+  Plain.SetInfoBoxButtons(ibYesNoCancel);
+  Plain.SetText("x");
+  zutest::DriveInfoBox([&] { return Plain.Execute(false); }, [&](TzuInfoBoxForm& F) {
+    for (int I : {0, 1, 4}) EXPECT_EQ(F.btns->Btn(I)->Button()->width(), 75) << I;
+    Click(F.btns->BtnCustom());
+  });
+}
 
 TEST(InfoBoxArtwork, DISABLED_Regenerate) {
   QJsonObject Icon{{"class", "TzuProportionalImage"},

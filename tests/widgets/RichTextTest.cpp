@@ -196,12 +196,17 @@ TEST(RichLayout, SplitsAtLineFeedsAndCarriageReturnLineFeeds) {
   EXPECT_TRUE(SplitRichLines("").empty());
 }
 
-TEST(RichLayout, WrapsAtDelimitersAndKeepsOneLongWordWhole) {
+TEST(RichLayout, WrapsAtDelimitersAndBreaksAWordWiderThanTheLine) {
   int Widest = 0;
-  // One word over the width stays whole, and the widest line counts as the full width.
+  // One word over the width is broken where the line ends, so nothing is clipped; the
+  // widest line counts as the full width.
   EXPECT_EQ(Wrapped("abcdefghijklmno", 100, 0, taLeftJustify, &Widest),
-            (std::vector<std::string>{"abcdefghijklmno"}));
+            (std::vector<std::string>{"abcdefghij", "klmno"}));
   EXPECT_EQ(Widest, 100);
+  EXPECT_EQ(Wrapped("abcdefghijklmnopqrstuvwxy", 100),
+            (std::vector<std::string>{"abcdefghij", "klmnopqrst", "uvwxy"}));
+  // Tags take no room in a broken word either.
+  EXPECT_EQ(Wrapped("abcdefgh[u]ijk", 100), (std::vector<std::string>{"abcdefgh[u]ij", "k"}));
   // The same word followed by a blank and more text is broken inside the word.
   EXPECT_EQ(Wrapped("abcdefghijklmno pq", 100), (std::vector<std::string>{"abcdefghij", "klmno pq"}));
   // The delimiter stays at the end of the first piece.
@@ -232,7 +237,51 @@ TEST(RichLayout, WidthTooNarrowForAnyCharacterStillEnds) {
       EXPECT_EQ(Joined, Text);
     }
   }
-  EXPECT_EQ(Wrapped("abc def", 5), (std::vector<std::string>{"a", "b", "c", " ", "def"}));
+  EXPECT_EQ(Wrapped("abc def", 5), (std::vector<std::string>{"a", "b", "c", " ", "d", "e", "f"}));
+}
+
+TEST(RichLayout, IdeographsBreakBetweenAnyTwoButNotBeforeClosingPunctuation) {
+  // Ten pixels a character: eight fit in 80.
+  EXPECT_EQ(Wrapped("请输入您的用户名和密码以继续软件更新", 80),
+            (std::vector<std::string>{"请输入您的用户名", "和密码以继续软件", "更新"}));
+  // The comma stays with the character before it; an opening bracket with the one after.
+  EXPECT_EQ(Wrapped("一二三四五六七，八九", 70), (std::vector<std::string>{"一二三四五六", "七，八九"}));
+  EXPECT_EQ(Wrapped("一二三四五六七「八九」", 80), (std::vector<std::string>{"一二三四五六七", "「八九」"}));
+  // Latin words inside CJK text break next to the ideographs, not inside the word.
+  EXPECT_EQ(Wrapped("请检查您的Internet连接", 80), (std::vector<std::string>{"请检查您的", "Internet", "连接"}));
+  // The pieces join back to the whole line.
+  std::string Joined;
+  for (const std::string& L : Wrapped("访问远程文件\"[b]%s[]\"需要密码。请输入您的用户名和密码", 120)) Joined += L;
+  EXPECT_EQ(Joined, "访问远程文件\"[b]%s[]\"需要密码。请输入您的用户名和密码");
+}
+
+TEST(RichMarkup, DoubledBracketsDrawOneLiteralBracket) {
+  EXPECT_EQ(RunText(Layout("[[OK]] now")), "[OK] now");
+  EXPECT_EQ(RunText(Layout("密码[[注册后获得]]以")), "密码[注册后获得]以");
+  EXPECT_EQ(RunText(Layout("[[]]")), "[]");
+  // Tags around and next to escapes still work.
+  const auto L = Layout("[b]x[[y]][]z]]");
+  EXPECT_EQ(RunText(L), "x[y]z]");
+  EXPECT_EQ(RunOf(L, "x[y]")->Style, TFontStyles{fsBold});
+  EXPECT_TRUE(RunOf(L, "z]")->Style.empty());
+  // A stray closing bracket before an escaped opening one no longer eats it.
+  EXPECT_EQ(RunText(Layout("a] [[x]]")), "a] [x]");
+  // The access key inside escaped brackets.
+  TRichTextParams P;
+  P.ShowAccelChar = true;
+  const auto A = Layout("[[&Y]]是", P);
+  EXPECT_EQ(RunText(A), "[Y]是");
+  ASSERT_NE(RunOf(A, "Y"), nullptr);
+  EXPECT_EQ(RunOf(A, "Y")->Style, TFontStyles{fsUnderline});
+  // Equal tag characters keep "||" as the empty tag.
+  P = {};
+  P.TagOpen = P.TagClose = '|';
+  EXPECT_EQ(RunText(Layout("a||b", P)), "ab");
+  // The plain forms: the clipboard's and a plain control's.
+  EXPECT_EQ(DeleteAllTagsUnescaped("[[b]]x[b]y[[&Y]]"), "[b]xy[&Y]");
+  EXPECT_EQ(DeleteAllTagsUnescaped("[[b]b]x[bb]"), "[b]b]x[bb]");
+  EXPECT_EQ(RichTextToPlain("[b]x[] [[&Y]]是\nb[red]c"), "x [&Y]是\nbc");
+  EXPECT_EQ(RichTextToPlain("&OK"), "&OK");
 }
 
 TEST(RichLayout, GeometryOfTheBitmapAndTheResult) {
