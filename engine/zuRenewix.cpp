@@ -348,18 +348,23 @@ bool TzuRenewix::WaitForStop(bool& Alive) {
 }
 
 bool TzuRenewix::CheckUpdate(bool CheckOnly) {
-  // A second blocking wait could never be released, and a blocking check cannot wait for a
-  // transfer that is not its own: refuse both before touching any state.
-  if (CheckOnly && (FWaitHandle != INVALID_HANDLE_VALUE || InUse())) return false;
+  // A second blocking wait could never be released, and a download or a check that has
+  // already answered gives a blocking call nothing to wait for: refuse those before touching
+  // any state. A check still fetching its info file is joined and answers this call, unless
+  // we are inside one of its events, whose transfer cannot go on until we return.
+  const bool Joinable = FQueryInfoStage && FInfoPending && !InWorkerEvent();
+  if (CheckOnly && (FWaitHandle != INVALID_HANDLE_VALUE || (InUse() && !Joinable))) return false;
   if (CheckOnly) FCheckOnly = true;
   const auto Alive = FAlive;
+  // Only the call that made the check blocking makes it an ordinary one again.
   struct TReset {
     TzuRenewix* R;
     std::shared_ptr<bool> Alive;
+    bool Owner;
     ~TReset() {
-      if (*Alive) R->FCheckOnly = false;
+      if (Owner && *Alive) R->FCheckOnly = false;
     }
-  } Reset{this, Alive};
+  } Reset{this, Alive, CheckOnly};
   FAborted = false;
   FAutoCheckRunning = false;
   FUpdateAvailable = false;
@@ -368,6 +373,7 @@ bool TzuRenewix::CheckUpdate(bool CheckOnly) {
     SetQueryInfoStage(true);
     SetURL(FInfoFileURL);
     SetOutputFileName(std::string());
+    FInfoPending = true;
     Read(false);
   }
   if (!*Alive) return false;
@@ -627,6 +633,7 @@ void TzuRenewix::HTTPHeaderInfo(TObject*, int ErrorCode, const std::string&, con
 
 void TzuRenewix::HTTPDone(TObject*, const std::string&, std::int64_t, TStream* Stream) {
   if (FQueryInfoStage) {
+    FInfoPending = false;
     ParseInfoFile(Stream);
     return;
   }
@@ -677,6 +684,7 @@ void TzuRenewix::HTTPProgress(TObject*, const std::string&, std::int64_t DataSiz
 }
 
 void TzuRenewix::NoInfoFile() {
+  FInfoPending = false;
   StopWait(FWaitHandle);
   const auto Alive = FAlive;
   if (OnNoInfoFile) OnNoInfoFile(this);
@@ -716,6 +724,7 @@ void TzuRenewix::LostFile(int ErrorCode) {
 }
 
 void TzuRenewix::HTTPConnLost(TObject*, const std::string&, std::int64_t, std::int64_t, TStream*) {
+  FInfoPending = false;
   const auto Alive = FAlive;
   if (OnConnLost) OnConnLost(this);
   if (!*Alive) return;
@@ -727,6 +736,7 @@ void TzuRenewix::HTTPConnLost(TObject*, const std::string&, std::int64_t, std::i
 }
 
 void TzuRenewix::HTTPHostUnreachable(TObject*) {
+  FInfoPending = false;
   const auto Alive = FAlive;
   const std::string Host = GetHostName();
   if (OnHostUnreachable) OnHostUnreachable(this, URL(), Host);
@@ -759,6 +769,7 @@ void TzuRenewix::Abort(bool Immediately) {
 }
 
 void TzuRenewix::SafeTerminate(bool Immediately) {
+  FInfoPending = false;
   StopWait(FWaitHandle);
   TzuCustomHTTP::Abort(false, Immediately);
   if (WizardForm) FreeRenewixWizard();
@@ -845,6 +856,7 @@ void TzuRenewix::DeleteTemporaryFiles() { RemoveTemporaryFiles(ProgramDirectory(
 
 void TzuRenewix::Loaded() {
   TzuCustomHTTP::Loaded();
+  UpdateTimer();  // AutoCheck is read before AutoCheckDelay: arm with the stored delay
   // The helper that started us says how its install went; an install found cut off at
   // creation was undone there.
   std::string Failure = std::move(FRecoveryReport);

@@ -302,6 +302,7 @@ class TzuRenewix : public TzuCustomHTTP {
 
   bool FAutoCheck = false;
   int FAutoCheckDelay = 10000;
+  bool FInfoPending = false;  // the info stage has not answered yet
   TzuCacheOptions FCacheOptions = DefaultCacheOptions;
   std::unique_ptr<TzuRenewixInfo> FInfoFile;
   std::string FInfoFileURL = "http://";

@@ -90,12 +90,28 @@ TzuRXInfoFileContent ReadInfoFile(const std::string& Text) {
   return C;
 }
 
+namespace {
+// "1.2 \r" written by an editor is "1.2": a stray blank or CR must not make every check
+// offer the same release again.
+std::string TrimVersionParts(const std::string& V) {
+  std::string R;
+  size_t From = 0;
+  for (;;) {
+    const size_t Dot = V.find('.', From);
+    R += Trim(V.substr(From, Dot == std::string::npos ? std::string::npos : Dot - From));
+    if (Dot == std::string::npos) return R;
+    R += '.';
+    From = Dot + 1;
+  }
+}
+}  // namespace
+
 bool IsNewerVersion(const std::string& Text, TzuRenewixVersionControl VersionControl,
                     const std::string& VersionNumber, const std::string& VersionDate) {
   if (VersionControl == byNumber)
-    return VersionCheck(ParseStr(Text, "#version", false, ""), VersionNumber) > 0;
-  const double Local = std::trunc(RXDateToDate(VersionDate));
-  const double Published = std::trunc(RXDateToDate(ParseStr(Text, "#date", false, "")));
+    return VersionCheck(TrimVersionParts(ParseStr(Text, "#version", false, "")), TrimVersionParts(VersionNumber)) > 0;
+  const double Local = std::trunc(RXDateToDate(Trim(VersionDate)));
+  const double Published = std::trunc(RXDateToDate(Trim(ParseStr(Text, "#date", false, ""))));
   return Local < Published;
 }
 

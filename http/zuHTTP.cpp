@@ -1093,7 +1093,15 @@ void TzuCustomHTTP::SyncWndProc(TMessage& M) {
     if (FThread) FThread->Terminate(true);  // the stopping worker is left to end; a fresh thread waits
     return;
   }
-  if (C->Fn) C->Fn(*this);
+  if (!C->Fn) return;
+  // Counted through a shared count: the handler may free the component.
+  const auto Calls = FWorkerCalls;
+  ++*Calls;
+  struct TLeave {
+    std::shared_ptr<int> Calls;
+    ~TLeave() { --*Calls; }
+  } Leave{Calls};
+  C->Fn(*this);
 }
 
 TThreadPriority TzuCustomHTTP::GetThreadPriority() const { return FThread->GetPriority(); }

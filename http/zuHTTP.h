@@ -276,6 +276,8 @@ class TzuCustomHTTP : public TzuLoginComponent {
   // Last transfer's values (main thread; valid between the start and the release).
   int StatusCode() const;
   bool InUse() const { return FInUse; }
+  // A handler of this component's events is running and its worker waits for it to return.
+  bool InWorkerEvent() const { return *FWorkerCalls > 0; }
   // Why the last run could not reach the server or lost the connection: the request layer's
   // error (ERROR_INTERNET_...; 0 when none) and a short English reason for people
   // ("certificate not trusted: unknown authority", "connection refused", ...).
@@ -349,6 +351,7 @@ class TzuCustomHTTP : public TzuLoginComponent {
 
   TzuThread* FThread = nullptr;  // owned (component ownership)
   bool FInUse = false;
+  std::shared_ptr<int> FWorkerCalls = std::make_shared<int>(0);
   bool FDeleteOnAbort = false;
   std::shared_ptr<TTransfer> FTransfer;  // the current run
 };

@@ -108,6 +108,15 @@ TEST(NewerVersion, ByNumber) {
   EXPECT_TRUE(IsNewerVersion("#version=1.0a", byNumber, "1.0", ""));
 }
 
+TEST(NewerVersion, StrayBlanksAndCarriageReturnsAreNotANewRelease) {
+  for (const char* T : {"#version=1.2.0.0 \r\n", "#version=1.2.0.0\r\n", "#version= 1. 2.0.0\t\n"})
+    EXPECT_FALSE(IsNewerVersion(T, byNumber, "1.2.0.0", "")) << T;
+  EXPECT_FALSE(IsNewerVersion("#version=1.2.0.0\n", byNumber, "1.2.0.0 ", ""));
+  EXPECT_TRUE(IsNewerVersion("#version=1.2.0.1\r\n", byNumber, "1.2.0.0", ""));
+  EXPECT_FALSE(IsNewerVersion("#date=03/01/2008\r\n", byDate, "", "03/01/2008"));
+  EXPECT_TRUE(IsNewerVersion("#date=03/02/2008 \r\n", byDate, "", "03/01/2008"));
+}
+
 TEST(NewerVersion, ByDate) {
   const std::string T = "#date=03/01/2008\n";
   EXPECT_TRUE(IsNewerVersion(T, byDate, "", "02/29/2008"));

@@ -251,17 +251,57 @@ TEST_F(RenewixTest, CheckOnlyWaitsAndNeverDownloads) {
   Publish("1.0.0.3", {"a.dat", "b.dat"});
   EXPECT_TRUE(R->CheckUpdate(true));
   EXPECT_EQ(Joined(), "begin 2");
+  Log.clear();
   AllowUpgrade = false;
   EXPECT_FALSE(R->CheckUpdate(true)) << "OnBeginUpgrade refused";
+  EXPECT_EQ(Joined(), "begin 2");
+  Log.clear();
   Publish("1.0.0.2", {"a.dat"});
   EXPECT_FALSE(R->CheckUpdate(true)) << "a later check with nothing newer";
+  EXPECT_EQ(Joined(), "noupdate");
   EXPECT_TRUE(TempFiles(Dir.Path()).empty());
   EXPECT_EQ(Web.AccessLog().find("/rel/"), std::string::npos) << Web.AccessLog();
+  Log.clear();
   EXPECT_FALSE(R->CheckUpdate(false)) << "without waiting the answer comes through events";
-  PumpUntil([&] { return !R->GetThreadBusy(); });
+  EXPECT_EQ(Joined(), "");
+  ASSERT_TRUE(PumpUntil([&] { return !R->GetThreadBusy() && Settled(); }));
+  EXPECT_EQ(Joined(), "noupdate");
 }
 
-TEST_F(RenewixTest, ANestedBlockingCheckIsRefused) {
+TEST_F(RenewixTest, ABlockingCheckJoinsACheckStillFetchingItsInfoFile) {
+  TBoxes Boxes;
+  Boxes.Answers = {IDNO};
+  Publish("1.0.0.3", {"a.dat"});
+  R->SetShowMessages(Bit(mAskUpgrade));
+  EXPECT_FALSE(R->CheckUpdate(false));
+  ASSERT_TRUE(R->InUse());
+  // The running check answers this call: no ask box, no download.
+  EXPECT_TRUE(R->CheckUpdate(true));
+  EXPECT_EQ(Joined(), "begin 1");
+  Pump(100);
+  EXPECT_EQ(Joined(), "begin 1");
+  EXPECT_EQ(Web.AccessLog().find("/rel/"), std::string::npos) << Web.AccessLog();
+  EXPECT_TRUE(Boxes.Seen.empty()) << Boxes.Seen[0].Text;
+}
+
+TEST_F(RenewixTest, AClickDuringABlockingCheckLeavesItBlocking) {
+  Publish("1.0.0.3", {"a.dat"});
+  // The info file comes slowly, so the click lands while the blocking call waits.
+  FaultServer Slow;
+  Slow.On("/app.inf", FaultServer::Stall(ReadFile(Web.DocRoot() + "/ini/app.inf"), 4, 600));
+  R->SetInfoFileURL(Slow.Url("/app.inf"));
+  int Clicks = -1;
+  QTimer::singleShot(150, [&] { Clicks = R->CheckUpdate(false) ? 1 : 0; });
+  EXPECT_TRUE(R->CheckUpdate(true));
+  EXPECT_EQ(Clicks, 0);
+  Pump(100);
+  EXPECT_EQ(Joined(), "begin 1");
+  EXPECT_TRUE(TempFiles(Dir.Path()).empty());
+  EXPECT_EQ(Web.AccessLog().find("/rel/"), std::string::npos) << Web.AccessLog();
+  EXPECT_EQ(Slow.RequestCount(), 1u) << "the click starts no second check";
+}
+
+TEST_F(RenewixTest, ABlockingCheckIsRefusedDuringADownloadOrNestedInAnEvent) {
   Publish("1.0.0.3", {"a.dat"});
   int Nested = -1;
   R->OnBeginUpgrade = [&](TObject*, const std::string&, TzuUpgradeMethod, TStringList*, bool&) {
@@ -269,6 +309,34 @@ TEST_F(RenewixTest, ANestedBlockingCheckIsRefused) {
   };
   EXPECT_TRUE(R->CheckUpdate(true));
   EXPECT_EQ(Nested, 0);
+
+  // Inside an event of the info stage the transfer waits for us: joining would never end.
+  FaultServer Locked;
+  Locked.On("/app.inf", FaultServer::RequireBasic("u", "p", "Updates", FaultServer::Reply(200, "#version=9\n")));
+  R->SetInfoFileURL(Locked.Url("/app.inf"));
+  Nested = -1;
+  R->OnPasswordRequest = [&](TObject*, const std::string&, bool& TryAgain) {
+    Nested = R->CheckUpdate(true) ? 1 : 0;
+    TryAgain = false;
+  };
+  Log.clear();
+  EXPECT_FALSE(R->CheckUpdate(false));
+  ASSERT_TRUE(PumpUntil([&] { return !R->GetThreadBusy() && Settled(); })) << Joined();
+  EXPECT_EQ(Nested, 0);
+  EXPECT_EQ(Joined(), "noinfofile");
+
+  // A download under way is not a check to wait for.
+  Publish("1.0.0.3", {"a.dat"});
+  Log.clear();
+  R->OnBeginUpgrade = nullptr;
+  int DuringDownload = -1;
+  R->OnFileStart = [&](TObject*, const std::string&, std::int32_t, TDateTime, bool&) {
+    DuringDownload = R->CheckUpdate(true) ? 1 : 0;
+    Log.push_back("start");
+  };
+  ASSERT_TRUE(RunCheck()) << Joined();
+  EXPECT_EQ(DuringDownload, 0);
+  EXPECT_EQ(Joined(), "start, done a.dat.uTMP, end");
 }
 
 TEST_F(RenewixTest, DeclinedOrRedirectedUpgradesDownloadNothing) {
@@ -421,6 +489,25 @@ TEST_F(RenewixTest, TheAutomaticCheckWaitsForTheNetworkAndRetriesSilently) {
   ASSERT_TRUE(RunCheck());
   ASSERT_TRUE(PumpUntil([&] { return Boxes.Seen.size() == 1; }));
   EXPECT_EQ(Boxes.Seen[0].Text, RXFmtLangStr(26, {std::string("http://update.invalid")}));
+}
+
+TEST_F(RenewixTest, AComponentLoadedWithAutoCheckUsesItsStoredDelay) {
+  Publish("1.0.0.2", {"a.dat"});
+  std::string J;
+  {
+    TzuRenewix S(nullptr);
+    S.SetInfoFileURL(R->InfoFileURL());
+    S.SetAutoCheckDelay(50);
+    S.SetAutoCheck(true);
+    J = WriteComponentToJson(S);
+    S.SetAutoCheck(false);
+  }
+  ReadComponentFromJson(*R, J);
+  EXPECT_EQ(R->AutoCheckDelay(), 50);
+  // Armed with the default ten seconds, nothing would come in this time.
+  Pump(1500);
+  EXPECT_EQ(Joined(), "noupdate");
+  EXPECT_TRUE(R->TimerFired());
 }
 
 TEST_F(RenewixTest, ATimerDelayOfZeroNeverChecks) {
