@@ -290,8 +290,6 @@ void TzuEventThread::Start() {
   // The worker reads only what it is given here, never the component.
   const TzuCustomThread* C = FOwner;
   FOnExecute = C->OnExecute;
-  FHasOnException = static_cast<bool>(C->OnException);
-  FNeedsTerminate = static_cast<bool>(C->OnTerminate) || C->FFreeOnTerminate;
   FHandleExceptions = C->FHandleExceptions;
   {
     std::lock_guard<std::mutex> L(GLock);
@@ -367,13 +365,15 @@ void TzuEventThread::Execute() {
   try {
     FOnExecute(FSender);
   } catch (...) {
-    if (FHasOnException && !FAbandoned) Synchronize([this] { CallException(); });
+    // Handlers are looked up in the main thread: one assigned while the run is under way counts.
+    if (!FAbandoned) Synchronize([this] { CallException(); });
   }
 }
 
 void TzuEventThread::DoTerminate() {
-  // Also for free on terminate alone: the owner component must be freed by someone.
-  if (FNeedsTerminate && !FAbandoned) Synchronize([this] { CallTerminate(); });
+  // Always: the handler may have been assigned after the start, and free on terminate alone
+  // needs the owner freed by someone.
+  if (!FAbandoned) Synchronize([this] { CallTerminate(); });
 }
 
 void TzuEventThread::CallException() {

@@ -139,8 +139,6 @@ class TzuEventThread : public TObject, public std::enable_shared_from_this<TzuEv
   std::vector<std::shared_ptr<TzuRunWaiter>> FWaiters;
   // Taken from the component when the run starts (main thread); the worker reads only these.
   TNotifyEvent FOnExecute;
-  bool FHasOnException = false;
-  bool FNeedsTerminate = false;
 };
 
 class TzuCustomThread : public TzuComponent {

@@ -516,6 +516,32 @@ TEST_F(ThreadTest, ExceptionsWithAndWithoutHandleExceptions) {
   EXPECT_EQ(Events, (std::vector<std::string>{"terminate", "exception"}));
 }
 
+TEST_F(ThreadTest, HandlersAssignedDuringARunAreTheOnesThatRun) {
+  TzuThread* T = NewThread();
+  std::atomic<bool> Go{false};
+  T->OnExecute = [&](TObject*) {
+    while (!Go) std::this_thread::sleep_for(1ms);
+    throw std::runtime_error("late handlers");
+  };
+  ASSERT_TRUE(T->Execute());  // returns at once: WaitThread is off
+  ASSERT_TRUE(T->Running());
+  std::vector<std::string> Events;
+  T->OnException = [&](TObject*) { Events.push_back("exception"); };
+  T->OnTerminate = [&](TObject*) { Events.push_back("terminate"); };
+  Go = true;
+  T->WaitFor();
+  EXPECT_EQ(Events, (std::vector<std::string>{"exception", "terminate"}));
+
+  // And one taken away meanwhile is not called.
+  Events.clear();
+  Go = false;
+  ASSERT_TRUE(T->Execute());
+  T->OnTerminate = nullptr;
+  Go = true;
+  T->WaitFor();
+  EXPECT_EQ(Events, (std::vector<std::string>{"exception"}));
+}
+
 // ---------- suspension, priorities ----------
 
 TEST_F(ThreadTest, SuspendHoldsTheWorkerAtItsNextCheckpoint) {
