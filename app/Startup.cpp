@@ -6,7 +6,6 @@
 
 #include <memory>
 
-#include "app/TestDriver.h"
 #include "app/UpdMain.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/Exceptions.h"
@@ -25,13 +24,13 @@ int RunProtected(const std::function<int()>& Body) {
   return 1;
 }
 
-int RunUpdater(int& argc, char** argv) {
+int RunUpdater(int& argc, char** argv, const TRunCompanion& Companion) {
   return RunProtected([&] {
     TApplication::InitializeGui(argc, argv);
     Application().SetTitle("Renewix");
     QApplication::setWindowIcon(QIcon(QString::fromStdString(os::ResourcePath("RENEWIX", "APPICON"))));
     // Before the window exists: a box shown while it is created is the driver's too.
-    const std::unique_ptr<TTestDriver> Driver = TTestDriver::FromEnvironment();
+    const std::unique_ptr<QObject> Driver = Companion ? Companion() : nullptr;
     QPointer<TfrmUpdMain> Form = new TfrmUpdMain(nullptr);
     frmUpdMain = Form;
     Application().SetMainForm(Form);

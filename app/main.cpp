@@ -1,4 +1,4 @@
-// renewix: the updater program.
+// renewix: the updater program as installed.
 #include "app/Startup.h"
 
 int main(int argc, char** argv) { return zu::RunUpdater(argc, argv); }
