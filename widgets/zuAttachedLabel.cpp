@@ -114,6 +114,11 @@ void TzuAttLabel::mouseDoubleClickEvent(QMouseEvent* Event) {
   if (FAttached && FAttached->OnDblClick) FAttached->OnDblClick(FAttached);
 }
 
+void TzuAttLabel::changeEvent(QEvent* Event) {
+  QLabel::changeEvent(Event);
+  if (Event->type() == QEvent::FontChange && FAttached) FAttached->UpdateLabelPosition();
+}
+
 void TzuAttLabel::paintEvent(QPaintEvent* Event) {
   // At design time a non-transparent label shows its own background even on a form that
   // does not fill its children's.
@@ -143,7 +148,8 @@ const TClassInfo& TzuAttachedLabel::StaticClassInfo() {
           .Int("Color", &T::Color, &T::SetColor, std::nullopt, [](const T& O) { return !O.ParentColor(); })
           .Bool("ParentColor", &T::ParentColor, &T::SetParentColor, true)
           .Str("Hint", &T::Hint, &T::SetHint)
-          .Bool("ShowHint", &T::ShowHint, &T::SetShowHint, false);
+          .Bool("ShowHint", &T::ShowHint, &T::SetShowHint, false)
+          .ZU_PUBLISH_CONTROL_PROPS;
   return Info;
 }
 
@@ -151,6 +157,7 @@ TzuAttachedLabel::TzuAttachedLabel(TComponent* AOwner, QWidget* AHost)
     : TzuPersistent(AOwner), FHost(AHost), FLabel(nullptr) {
   FLabel = new TzuAttLabel(this);
   FLabel->setVisible(false);
+  FProps = std::make_unique<TzuControlProps>(FLabel, false);
   HostChanged();
 }
 
@@ -270,6 +277,7 @@ void TzuAttachedLabel::Assign(const TPersistent* Source) {
   SetParentColor(S->FParentColor);
   SetHint(S->FHint);
   SetShowHint(S->FShowHint);
+  Props().Assign(S->Props());
   SetVisible(S->FVisible);
 }
 

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QAction>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,6 +23,7 @@
 #include <map>
 #include <string>
 
+#include "platform/framework/Application.h"
 #include "platform/framework/MessageEvent.h"
 #include "platform/framework/Messages.h"
 #include "platform/os/Resources.h"
@@ -52,12 +54,16 @@ const TClassInfo& TzuButton::StaticClassInfo() {
           .Int("ModalResult", &T::ModalResult, &T::SetModalResult, 0)
           .Bool("ShowHint", &T::ShowHint, &T::SetShowHint, false)
           .Bool("Visible", &T::Visible, &T::SetVisible, true)
+          .ZU_PUBLISH_CONTROL_PROPS
+          .ZU_PUBLISH_CONTROL_COLOR
           .Event("OnClick");
   return Info;
 }
 
 TzuButton::TzuButton(TComponent* AOwner, QWidget* ParentWidget)
-    : QPushButton(ParentWidget ? ParentWidget : dynamic_cast<QWidget*>(AOwner)), TComponent(AOwner) {
+    : QPushButton(ParentWidget ? ParentWidget : dynamic_cast<QWidget*>(AOwner)),
+      TComponent(AOwner),
+      FProps(std::make_unique<TzuControlProps>(this)) {
   setAutoDefault(false);
   setGeometry(0, 0, 75, 25);
   connect(this, &QPushButton::clicked, this, [this] { Click(); });
@@ -165,11 +171,69 @@ const TClassInfo& TzuBitBtn::StaticClassInfo() {
           .Bool("ShowFocus", &T::ShowFocus, &T::SetShowFocus, true)
           .Int("Spacing", &T::Spacing, &T::SetSpacing, 4)
           .Bool("WordWrap", &T::WordWrap, &T::SetWordWrap, false)
+          .Object("TextStyle", &T::TextStyle)
+          .Str("Images", &T::ImagesName, &T::SetImagesName)
+          .Int("ImageIndex", &T::ImageIndex, &T::SetImageIndex, -1)
           .Creatable();
   return Info;
 }
 
-TzuBitBtn::TzuBitBtn(TComponent* AOwner, QWidget* ParentWidget) : TzuButton(AOwner, ParentWidget) {}
+TzuBitBtn::TzuBitBtn(TComponent* AOwner, QWidget* ParentWidget)
+    : TzuButton(AOwner, ParentWidget), FTextStyle(std::make_unique<TzuTextStyle>(this)) {}
+
+TzuImageList* TzuBitBtn::Images() const {
+  if (!FImages && !FImagesName.empty())
+    // Named in form data: the list is one of the components beside the button.
+    for (TComponent* O = Owner(); O; O = O->Owner())
+      if (auto* L = dynamic_cast<TzuImageList*>(O->FindComponent(FImagesName))) {
+        const_cast<TzuBitBtn*>(this)->FImages = L;
+        break;
+      }
+  return FImages;
+}
+
+void TzuBitBtn::SetImages(TzuImageList* Value) {
+  FImages = Value;
+  FImagesName = Value ? Value->Name() : std::string();
+  update();
+}
+
+std::string TzuBitBtn::ImagesName() const { return FImages ? FImages->Name() : FImagesName; }
+
+void TzuBitBtn::SetImagesName(const std::string& Value) {
+  FImages = nullptr;
+  FImagesName = Value;
+  update();
+}
+
+void TzuBitBtn::SetImageIndex(int Value) {
+  FImageIndex = Value;
+  update();
+}
+
+QImage TzuBitBtn::ShownGlyph() const {
+  if (TzuImageList* L = Images(); L && FImageIndex >= 0) {
+    const QImage I = L->Image(FImageIndex);
+    if (!I.isNull()) return I;
+  }
+  return FGlyph;
+}
+
+void TzuBitBtn::SetAction(QAction* Value) {
+  QObject::disconnect(FActionLink);
+  FAction = Value;
+  if (!Value) return;
+  FActionLink = connect(Value, &QAction::changed, this, [this] { ActionChanged(); });
+  ActionChanged();
+}
+
+void TzuBitBtn::ActionChanged() {
+  if (!FAction) return;
+  SetCaption(FAction->text().toStdString());
+  setEnabled(FAction->isEnabled());
+  SetVisible(FAction->isVisible());
+  if (!FAction->toolTip().isEmpty()) SetHint(FAction->toolTip().toStdString());
+}
 
 void TzuBitBtn::SetKind(TzuBitBtnKind Value) {
   FKind = Value;
@@ -218,6 +282,12 @@ void TzuBitBtn::SetWordWrap(bool Value) {
 
 void TzuBitBtn::Click() {
   if (FDropDownMenu) FDropDownMenu->popup(mapToGlobal(QPoint(0, height())));
+  if (FKind == bkHelp) {
+    int Context = 0;
+    for (const QWidget* W = this; W && !Context; W = W->parentWidget()) Context = ControlHelpContext(W);
+    if (Context) Application().HelpContext(Context);
+  }
+  if (FAction) FAction->trigger();
   if (FKind == bkClose) {
     if (OnClick) OnClick(this);
     window()->close();
@@ -232,13 +302,17 @@ TzuCaptionOptions TzuBitBtn::CaptionOptions() const {
   O.ShowAccelChar = FShowAccelChar;
   O.WordWrap = FWordWrap;
   O.Disabled = !isEnabled();
+  O.PlainText = FTextStyle->PlainText();
+  O.TagOpen = FTextStyle->TagOpen();
+  O.TagClose = FTextStyle->TagClose();
   return O;
 }
 
 void TzuBitBtn::Layout(QRect& GlyphR, QRect& CaptionR) const {
   const int Arrow = FDropDownMenu && FShowDropDownMenuArrow ? 10 : 0;
   const QRect Area = rect().adjusted(4, 3, -4 - Arrow, -3);
-  const QSize G = FGlyph.isNull() ? QSize(0, 0) : FGlyph.size();
+  const QImage Shown = ShownGlyph();
+  const QSize G = Shown.isNull() ? QSize(0, 0) : Shown.size();
   const QSize C = ControlCaptionSize(Caption(), font(), FWordWrap ? Area.width() - G.width() : 0, CaptionOptions());
   const int Gap = G.width() > 0 && C.width() > 0 ? FSpacing : 0;
   const int Total = G.width() + Gap + C.width();
@@ -256,7 +330,8 @@ void TzuBitBtn::Layout(QRect& GlyphR, QRect& CaptionR) const {
 
 int TzuBitBtn::FittingWidth() const {
   const int Arrow = FDropDownMenu && FShowDropDownMenuArrow ? 10 : 0;
-  const QSize G = FGlyph.isNull() ? QSize(0, 0) : FGlyph.size();
+  const QImage Shown = ShownGlyph();
+  const QSize G = Shown.isNull() ? QSize(0, 0) : Shown.size();
   const QSize C = ControlCaptionSize(Caption(), font(), 0, CaptionOptions());
   const int Gap = G.width() > 0 && C.width() > 0 ? FSpacing : 0;
   return G.width() + Gap + C.width() + Arrow + 2 * FittingMargin;
@@ -285,7 +360,7 @@ void TzuBitBtn::paintEvent(QPaintEvent*) {
   QRect G, C;
   Layout(G, C);
   const int Shift = isDown() ? 1 : 0;
-  if (!FGlyph.isNull()) P.drawImage(G.translated(Shift, Shift), FGlyph);
+  if (const QImage Shown = ShownGlyph(); !Shown.isNull()) P.drawImage(G.translated(Shift, Shift), Shown);
   DrawControlCaption(P, C.translated(Shift, Shift), Caption(), font(), palette().color(QPalette::ButtonText),
                      CaptionOptions());
   if (FDropDownMenu && FShowDropDownMenuArrow) {
@@ -334,7 +409,11 @@ const TClassInfo& TzuPanelBitBtn::StaticClassInfo() {
           .Int("ModalResult", &T::ModalResult, &T::SetModalResult, std::nullopt)
           .Bool("ShowFocus", &T::ShowFocus, &T::SetShowFocus, true)
           .Bool("ShowHint", &T::ShowHint, &T::SetShowHint, false)
-          .Bool("Visible", &T::Visible, &T::SetVisible, std::nullopt);
+          .Bool("Visible", &T::Visible, &T::SetVisible, std::nullopt)
+          .Int("ImageIndex", &T::ImageIndex, &T::SetImageIndex, -1)
+          .Object("TextStyle", &T::TextStyle)
+          .ZU_PUBLISH_CONTROL_PROPS
+          .ZU_PUBLISH_CONTROL_COLOR;
   return Info;
 }
 
@@ -365,6 +444,11 @@ void TzuPanelBitBtn::Assign(const TPersistent* Source) {
   SetShowFocus(S->ShowFocus());
   SetShowHint(S->ShowHint());
   SetVisible(S->Visible());
+  SetGlyph(S->Glyph());
+  SetImageIndex(S->ImageIndex());
+  TextStyle()->Assign(S->TextStyle());
+  SetAction(S->Action());
+  Props().Assign(S->Props());
 }
 
 }  // namespace zu

@@ -57,6 +57,7 @@ const TClassInfo& TzuButtonsPanel::StaticClassInfo() {
           .Int("MarginHorz", &T::MarginHorz, &T::SetMarginHorz, 5)
           .Int("MarginVert", &T::MarginVert, &T::SetMarginVert, 6)
           .Bool("ShowAccelChar", &T::ShowAccelChar, &T::SetShowAccelChar, true)
+          .Str("Images", &T::ImagesName, &T::SetImagesName)
           .Bool("ShowDivider", &T::ShowDivider, &T::SetShowDivider, false)
           .Bool("ShowSizeGrip", &T::ShowSizeGrip, &T::SetShowSizeGrip, false)
           .Event("OnAnyBtnClick")
@@ -146,6 +147,25 @@ void TzuButtonsPanel::SetMarginVert(int Value) {
   FMarginVert = Value;
   UpdateButtons();
 }
+void TzuButtonsPanel::SetImages(TzuImageList* Value) {
+  for (auto& B : FBtns) B->Button()->SetImages(Value);
+  UpdateButtons();
+}
+
+void TzuButtonsPanel::SetImagesName(const std::string& Value) {
+  // The buttons belong to no component list: the panel finds the list among its owner's.
+  TzuImageList* L = nullptr;
+  for (TComponent* O = Owner(); O && !L && !Value.empty(); O = O->Owner())
+    L = dynamic_cast<TzuImageList*>(O->FindComponent(Value));
+  for (auto& B : FBtns) {
+    if (L)
+      B->Button()->SetImages(L);
+    else
+      B->Button()->SetImagesName(Value);
+  }
+  UpdateButtons();
+}
+
 void TzuButtonsPanel::SetShowAccelChar(bool Value) {
   FShowAccelChar = Value;
   for (auto& B : FBtns) B->Button()->SetShowAccelChar(Value);
@@ -170,6 +190,8 @@ void TzuButtonsPanel::SetDocked(bool Value) {
 
 void TzuButtonsPanel::Loaded() {
   TComponent::Loaded();
+  // The list may have been read after the panel.
+  if (!Images() && !ImagesName().empty()) SetImagesName(ImagesName());
   UpdateButtons();
 }
 

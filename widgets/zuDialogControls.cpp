@@ -98,6 +98,12 @@ std::string GetLongHint(const std::string& Hint) {
 
 std::string GetShortHint(const std::string& Hint) { return Hint.substr(0, Hint.find('|')); }
 
+void SetControlHelpContext(QWidget* W, int Context) {
+  if (W) W->setProperty("zuHelpContext", Context);
+}
+
+int ControlHelpContext(const QWidget* W) { return W ? W->property("zuHelpContext").toInt() : 0; }
+
 int FormModalResult(const QWidget* W) {
   return W ? W->window()->property(ModalResultProperty).toInt() : 0;
 }
