@@ -84,8 +84,10 @@ struct TCanberra {
   using ProplistCreateFn = int (*)(void**);
   using ProplistSetsFn = int (*)(void*, const char*, const char*);
   using ProplistDestroyFn = int (*)(void*);
+  using CancelFn = int (*)(void*, std::uint32_t);
 
   void* Lib = nullptr;
+  CancelFn Cancel = nullptr;
   void* Ctx = nullptr;
   PlayFullFn PlayFull = nullptr;
   ProplistCreateFn PCreate = nullptr;
@@ -100,6 +102,7 @@ struct TCanberra {
     PCreate = reinterpret_cast<ProplistCreateFn>(::dlsym(Lib, "ca_proplist_create"));
     PSets = reinterpret_cast<ProplistSetsFn>(::dlsym(Lib, "ca_proplist_sets"));
     PDestroy = reinterpret_cast<ProplistDestroyFn>(::dlsym(Lib, "ca_proplist_destroy"));
+    Cancel = reinterpret_cast<CancelFn>(::dlsym(Lib, "ca_context_cancel"));
     if (!Create || !PlayFull || !PCreate || !PSets || !PDestroy || Create(&Ctx) != 0) Ctx = nullptr;
   }
 };
@@ -117,12 +120,25 @@ void OnPlayFinished(void*, std::uint32_t, int, void* Data) {
   D->Cv.notify_all();
 }
 
+// Every sound we play carries this id, so that StopSounds can end them.
+constexpr std::uint32_t SoundId = 1;
+
+TCanberra& Canberra() {
+  static TCanberra Ca;
+  return Ca;
+}
+
 }  // namespace
+
+bool StopSounds() {
+  TCanberra& Ca = Canberra();
+  return Ca.Ctx && Ca.Cancel && Ca.Cancel(Ca.Ctx, SoundId) == 0;
+}
 
 bool PlaySoundAlias(const std::string& Alias, bool Async) {
   const std::string Name = FreedesktopSoundName(Alias);
   if (Name.empty()) return false;
-  static TCanberra Ca;
+  TCanberra& Ca = Canberra();
   if (!Ca.Ctx) return false;
   void* Props = nullptr;
   if (Ca.PCreate(&Props) != 0) return false;
@@ -130,10 +146,10 @@ bool PlaySoundAlias(const std::string& Alias, bool Async) {
   Ca.PSets(Props, "event.description", Alias.c_str());
   bool Ok;
   if (Async) {
-    Ok = Ca.PlayFull(Ca.Ctx, 0, Props, nullptr, nullptr) == 0;
+    Ok = Ca.PlayFull(Ca.Ctx, SoundId, Props, nullptr, nullptr) == 0;
   } else {
     TPlayDone Done;
-    Ok = Ca.PlayFull(Ca.Ctx, 0, Props, OnPlayFinished, &Done) == 0;
+    Ok = Ca.PlayFull(Ca.Ctx, SoundId, Props, OnPlayFinished, &Done) == 0;
     if (Ok) {  // a sound theme event is short; never hang on a stuck sound server
       std::unique_lock<std::mutex> L(Done.M);
       Done.Cv.wait_for(L, std::chrono::seconds(10), [&] { return Done.Done; });
