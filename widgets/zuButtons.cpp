@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QAction>
+#include <QBuffer>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -242,6 +243,7 @@ void TzuBitBtn::SetKind(TzuBitBtnKind Value) {
   SetCaption(K.Caption);
   SetModalResult(K.ModalResult);
   FGlyph = KindGlyph(K.Glyph);
+  FOwnGlyph = false;
   if (Value == bkOK || Value == bkYes) SetDefault(true);
   if (Value == bkCancel || Value == bkNo) SetCancel(true);
   update();
@@ -249,7 +251,28 @@ void TzuBitBtn::SetKind(TzuBitBtnKind Value) {
 
 void TzuBitBtn::SetGlyph(const QImage& Value) {
   FGlyph = Value;
+  FOwnGlyph = !Value.isNull();
   update();
+}
+
+void TzuBitBtn::DefineProperties(TFiler& Filer) {
+  TzuButton::DefineProperties(Filer);
+  Filer.DefineBinaryProperty(
+      "GlyphData",
+      [this](TStream& S) {
+        const std::string Bytes = StreamToString(S, false);
+        QImage I;
+        if (I.loadFromData(reinterpret_cast<const uchar*>(Bytes.data()), static_cast<int>(Bytes.size()), "PNG"))
+          SetGlyph(I);
+      },
+      [this](TStream& S) {
+        QByteArray Png;
+        QBuffer B(&Png);
+        B.open(QIODevice::WriteOnly);
+        FGlyph.save(&B, "PNG");
+        S.WriteBuffer(Png.constData(), Png.size());
+      },
+      FOwnGlyph && !FGlyph.isNull());
 }
 void TzuBitBtn::SetGlyphLayout(TzuGlyphLayout Value) {
   FGlyphLayout = Value;

@@ -523,6 +523,8 @@ class TzuBitBtn : public TzuButton {
   // click triggers it. Run-time only: actions are Qt objects, not components.
   QAction* Action() const { return FAction; }
   void SetAction(QAction* Value);
+  // A glyph of the button's own (not its kind's) is stored as PNG bytes, "GlyphData".
+  void DefineProperties(TFiler& Filer) override;
 
   // bkHelp asks the application's help for the nearest help context; bkClose closes the form.
   void Click() override;
@@ -554,6 +556,7 @@ class TzuBitBtn : public TzuButton {
   int FImageIndex = -1;
   QPointer<QAction> FAction;
   QMetaObject::Connection FActionLink;
+  bool FOwnGlyph = false;
   void ActionChanged();
 };
 
@@ -618,6 +621,7 @@ class TzuPanelBitBtn : public TzuPersistentControl {
   ZU_CONTROL_PROPS_ACCESSORS
   ZU_CONTROL_COLOR_ACCESSORS
   void Assign(const TPersistent* Source) override;
+  void DefineProperties(TFiler& Filer) override { Button()->DefineProperties(Filer); }
 
  protected:
   QWidget* CreateControl() override;

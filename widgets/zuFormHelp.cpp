@@ -316,6 +316,7 @@ std::string TzuFormHelp::PlainHelpText(const std::string& Text) const {
 TzuFormHelp::~TzuFormHelp() {
   Destroying();
   qApp->removeEventFilter(FFilter.get());
+  for (const QPointer<QAction>& A : FMenuActions) delete A.data();  // they call back into us
   ExitHelpMode();
   if (FPopup) {
     FPopup->FHelp = nullptr;

@@ -13,6 +13,7 @@
 
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -113,11 +114,13 @@ struct TPlayDone {
   bool Done = false;
 };
 
+// Data is a heap copy of the player's shared pointer: the state outlives a player that
+// stopped waiting, and the callback frees the copy.
 void OnPlayFinished(void*, std::uint32_t, int, void* Data) {
-  auto* D = static_cast<TPlayDone*>(Data);
-  std::lock_guard<std::mutex> L(D->M);
-  D->Done = true;
-  D->Cv.notify_all();
+  std::unique_ptr<std::shared_ptr<TPlayDone>> D(static_cast<std::shared_ptr<TPlayDone>*>(Data));
+  std::lock_guard<std::mutex> L((*D)->M);
+  (*D)->Done = true;
+  (*D)->Cv.notify_all();
 }
 
 // Every sound we play carries this id, so that StopSounds can end them.
@@ -148,11 +151,14 @@ bool PlaySoundAlias(const std::string& Alias, bool Async) {
   if (Async) {
     Ok = Ca.PlayFull(Ca.Ctx, SoundId, Props, nullptr, nullptr) == 0;
   } else {
-    TPlayDone Done;
-    Ok = Ca.PlayFull(Ca.Ctx, SoundId, Props, OnPlayFinished, &Done) == 0;
-    if (Ok) {  // a sound theme event is short; never hang on a stuck sound server
-      std::unique_lock<std::mutex> L(Done.M);
-      Done.Cv.wait_for(L, std::chrono::seconds(10), [&] { return Done.Done; });
+    auto Done = std::make_shared<TPlayDone>();
+    auto* Shared = new std::shared_ptr<TPlayDone>(Done);
+    Ok = Ca.PlayFull(Ca.Ctx, SoundId, Props, OnPlayFinished, Shared) == 0;
+    if (!Ok) {
+      delete Shared;  // no callback follows a refused play
+    } else {  // a sound theme event is short; never hang on a stuck sound server
+      std::unique_lock<std::mutex> L(Done->M);
+      Done->Cv.wait_for(L, std::chrono::seconds(10), [&] { return Done->Done; });
     }
   }
   Ca.PDestroy(Props);

@@ -162,6 +162,7 @@ TEST(PanelBitBtnProps, ForwardsControlAndButtonPropertiesAndStoresThem) {
   Ok->SetParentFont(true);
   EXPECT_EQ(Btn->font().pointSize(), Form.font().pointSize());
   Ok->FontProperty()->SetSize(14);
+  P->BtnCustom()->SetGlyph(Solid(Qt::magenta, 10));  // a glyph of its own is stored
 
   const std::string Json = WriteComponentToJson(Form);
   TForm Other;
@@ -181,6 +182,9 @@ TEST(PanelBitBtnProps, ForwardsControlAndButtonPropertiesAndStoresThem) {
   EXPECT_EQ(Ok2->BiDiMode(), bdRightToLeft);
   EXPECT_EQ(Ok2->TextStyle()->TagOpen(), '<');
   EXPECT_TRUE(P2->BtnCancel()->ParentFont()) << "untouched buttons keep their parent's font";
+  EXPECT_EQ(P2->BtnCustom()->Glyph().size(), QSize(10, 10));
+  EXPECT_EQ(P2->BtnCustom()->Glyph().pixelColor(5, 5), QColor(Qt::magenta));
+  EXPECT_EQ(Json.find("GlyphData"), Json.rfind("GlyphData")) << "kind glyphs come from resources, not form data";
 }
 
 TEST(AttachedLabelProps, FontCursorMenuAndDirectionReachTheLabel) {
@@ -243,6 +247,12 @@ TEST(FormHelpProps, SystemMenuItemEntersHelpModeWithTheHelpCursor) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   Help.SystemMenu()->SetApplyToMenu(false);
   EXPECT_EQ(Sys->actions().size(), Before);
+  {
+    TzuFormHelp Gone(&Form);
+    Gone.SystemMenu()->SetApplyToMenu(true);
+    EXPECT_EQ(Sys->actions().size(), Before + 2);
+  }
+  EXPECT_EQ(Sys->actions().size(), Before) << "a freed form help leaves no item behind";
 
   // A menu item and a toolbar button of the program's do the same.
   QAction Menu("What's this");
