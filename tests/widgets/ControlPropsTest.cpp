@@ -284,6 +284,8 @@ TEST(FormHelpProps, TextStyleTagsLeaveTheCopiedTextAndPropertiesAreStored) {
   Help->ShowHelp(&Box);
   ASSERT_NE(Help->Popup(), nullptr);
   EXPECT_EQ(Help->Popup()->cursor().shape(), Qt::PointingHandCursor);
+  ASSERT_TRUE(Help->Popup()->Bitmap().save(
+      QString::fromStdString(zutest::ArtifactsDir() + "/controlprops-formhelp-tags.png"), "PNG"));
   QTest::mouseClick(Help->Popup(), Qt::RightButton);
   Flush();
   ASSERT_NE(Help->Popup()->CopyMenu(), nullptr);
