@@ -8,6 +8,13 @@
 
 namespace zu {
 
+namespace {
+
+// Window timers take at most USER_TIMER_MAXIMUM (0x7FFFFFFF ms); longer intervals run as that.
+int SystemTimerInterval(std::uint32_t Ms) { return static_cast<int>(std::min<std::uint32_t>(Ms, 0x7FFFFFFF)); }
+
+}  // namespace
+
 // ---------- TzuPersistent, TzuAddon ----------
 
 const TClassInfo& TzuPersistent::StaticClassInfo() {
@@ -88,7 +95,7 @@ void TzuTimerPersistent::SetInterval(std::uint32_t Value) {
 void TzuTimerPersistent::UpdateTimer() {
   KillTimer(Handle(), 1);
   if (FInterval != 0 && FEnabled &&
-      !SetTimer(Handle(), 1, static_cast<int>(std::min<std::uint32_t>(FInterval, 0x7FFFFFFF))))
+      !SetTimer(Handle(), 1, SystemTimerInterval(FInterval)))
     throw EOutOfResources("Not enough timers available");
 }
 
@@ -129,13 +136,26 @@ const TClassInfo& TzuLoginComponent::StaticClassInfo() {
   return Info;
 }
 
+bool TzuLoginComponent::SetLoginUserName(const std::string& Value) {
+  if (Value.size() + FPassword.size() > MaxLoginInfo) return false;
+  FUserName = Value;
+  return true;
+}
+
+bool TzuLoginComponent::SetLoginPassword(const std::string& Value) {
+  if (FUserName.size() + Value.size() > MaxLoginInfo) return false;
+  FPassword = Value;
+  return true;
+}
+
 std::string TzuLoginComponent::EncodeLoginInfo(const std::string& UserName, const std::string& Password) {
-  const auto N = static_cast<std::uint8_t>((UserName.size() + Password.size() + 1) & 0xFF);
+  // A count that wraps would store a cut record that reads back as other credentials.
+  if (UserName.size() + Password.size() > MaxLoginInfo) return std::string();
+  const auto N = static_cast<std::uint8_t>(UserName.size() + Password.size() + 1);
   std::string Block;
   Block += static_cast<char>(static_cast<std::uint8_t>(UserName.size()));
   Block += UserName;
   Block += Password;
-  Block.resize(N);  // the count byte wraps for overlong values: write exactly N bytes
   const auto Mask = static_cast<char>(N ^ LInfoKey);
   for (char& C : Block) C ^= Mask;
   return static_cast<char>(N) + Block;
@@ -146,7 +166,7 @@ bool TzuLoginComponent::DecodeLoginInfo(const std::string& Record, std::string& 
   Password.clear();
   if (Record.empty()) return false;
   const auto N = static_cast<std::uint8_t>(Record[0]);
-  if (N == 0 || N > 127 || Record.size() < 1u + N) return false;
+  if (N == 0 || Record.size() < 1u + N) return false;
   std::string Block = Record.substr(1, N);
   const auto Mask = static_cast<char>(N ^ LInfoKey);
   for (char& C : Block) C ^= Mask;
@@ -232,7 +252,8 @@ void TzuTimerComponent::Loaded() {
 void TzuTimerComponent::UpdateTimer() {
   if (IsDesigning() || IsLoading()) return;
   KillTimer(Handle(), 1);
-  if (IsActive() && !SetTimer(Handle(), 1, FMonitorInterval))
+  // The system takes the interval unsigned: a negative one is a very long one, not an error.
+  if (IsActive() && !SetTimer(Handle(), 1, SystemTimerInterval(static_cast<std::uint32_t>(FMonitorInterval))))
     throw EOutOfResources("Not enough timers available");
 }
 

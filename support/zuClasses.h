@@ -26,6 +26,7 @@
 #include "platform/framework/Messages.h"
 #include "platform/framework/WindowProc.h"
 
+class QMenu;
 class QWidget;
 
 namespace zu {
@@ -138,25 +139,29 @@ class TzuComponent : public TComponent {
 
 // Keeps a user name and a password out of the plain form data: both go, scrambled, into the
 // binary property "LInfo": one count byte N = (U + P + 1) mod 256, then N bytes (U, the user
-// name, the password) combined by exclusive-or with (N xor LInfoKey). Records longer than 127
-// bytes, or damaged ones, read back as empty credentials.
+// name, the password) combined by exclusive-or with (N xor LInfoKey). Every count from 1 to 255
+// reads back; credentials that would not fit one count byte (U + P above 254) are refused by
+// the setters rather than cut, and damaged records read back as empty credentials.
 class TzuLoginComponent : public TzuComponent {
   ZU_CLASS_INFO
  public:
   static constexpr std::uint8_t LInfoKey = 0xA7;
+  static constexpr std::size_t MaxLoginInfo = 254;  // user name and password together
   using TzuComponent::TzuComponent;
   void DefineProperties(TFiler& Filer) override;
 
-  // The record's bytes, as written into the binary property.
+  // The record's bytes, as written into the binary property; empty when the credentials do
+  // not fit one record.
   static std::string EncodeLoginInfo(const std::string& UserName, const std::string& Password);
   // false (and both empty) for a record that cannot be read back.
   static bool DecodeLoginInfo(const std::string& Record, std::string& UserName, std::string& Password);
 
  protected:
   const std::string& LoginUserName() const { return FUserName; }
-  void SetLoginUserName(const std::string& Value) { FUserName = Value; }
+  // Both refuse (false, value unchanged) what would not fit the record with the other.
+  bool SetLoginUserName(const std::string& Value);
   const std::string& LoginPassword() const { return FPassword; }
-  void SetLoginPassword(const std::string& Value) { FPassword = Value; }
+  bool SetLoginPassword(const std::string& Value);
   void WriteData(TStream& Stream) const;
   void ReadData(TStream& Stream);
 
@@ -225,12 +230,18 @@ class TzuFormHookComponent : public TzuComponent {
   bool GetTopmost() const;
   void SetTopmost(bool Value);
   void RefreshNCArea();
+  // InsertAfter: HWND_TOP raises, HWND_BOTTOM lowers, HWND_TOPMOST / HWND_NOTOPMOST switch
+  // stay-on-top, a window's handle puts this window directly behind that one.
   void SetZOrder(THandle InsertAfter);
+  // The window's system menu (see SystemMenu in platform/framework/Windows.h); never reset.
+  virtual QMenu* GetSystemMenuHandle() const;
   long GetWindowStyle() const;
   void SetWindowStyle(long Value);
   long GetWindowExStyle() const;
   void SetWindowExStyle(long Value);
 
+  static constexpr THandle HWND_TOP = 0;
+  static constexpr THandle HWND_BOTTOM = 1;
   static constexpr THandle HWND_TOPMOST = -1;
   static constexpr THandle HWND_NOTOPMOST = -2;
 

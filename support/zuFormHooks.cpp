@@ -185,8 +185,17 @@ void TzuFormHookComponent::RefreshNCArea() {
 
 void TzuFormHookComponent::SetZOrder(THandle InsertAfter) {
   QWidget* W = HandleWidget(FHandle);
-  if (InsertAfter == HWND_TOPMOST || InsertAfter == HWND_NOTOPMOST) SetStayOnTop(W, InsertAfter == HWND_TOPMOST);
+  if (InsertAfter == HWND_TOPMOST || InsertAfter == HWND_NOTOPMOST)
+    SetStayOnTop(W, InsertAfter == HWND_TOPMOST);
+  else if (InsertAfter == HWND_TOP)
+    RaiseWindow(W);
+  else if (InsertAfter == HWND_BOTTOM)
+    LowerWindow(W);
+  else
+    StackWindowUnder(W, HandleWidget(InsertAfter));
 }
+
+QMenu* TzuFormHookComponent::GetSystemMenuHandle() const { return SystemMenu(HandleWidget(FHandle)); }
 
 long TzuFormHookComponent::GetWindowStyle() const { return GetWindowStyleValue(HandleWidget(FHandle), GWL_STYLE); }
 void TzuFormHookComponent::SetWindowStyle(long Value) { SetWindowStyleValue(HandleWidget(FHandle), GWL_STYLE, Value); }

@@ -25,7 +25,11 @@
 #include "support/zuClasses.h"
 #include "support/zuRegistrySavers.h"
 #include "widgets/zuControlBounds.h"
+#include "widgets/zuControlProps.h"
+#include "widgets/zuImageList.h"
+#include "widgets/zuRichLabel.h"
 
+class QAction;
 class QMenu;
 class QSizeGrip;
 class QToolButton;
@@ -46,6 +50,9 @@ std::string ControlHint(const QWidget* W);
 // The part after "|"; the whole hint when it has no "|".
 std::string GetLongHint(const std::string& Hint);
 std::string GetShortHint(const std::string& Hint);
+// The help context of a control (0 = none), as the bkHelp button looks it up.
+void SetControlHelpContext(QWidget* W, int Context);
+int ControlHelpContext(const QWidget* W);
 
 // The modal result of the form W lies on (0 = none). A button sets it, its click handlers
 // may reset it, and a dialog ends with it once the click is over.
@@ -103,6 +110,8 @@ class TzuAttLabel : public QLabel, public TComponent {
   void mouseReleaseEvent(QMouseEvent* Event) override;
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
   void paintEvent(QPaintEvent* Event) override;
+  // A new font re-places the label at its new size.
+  void changeEvent(QEvent* Event) override;
 
  private:
   friend class TzuAttachedLabel;
@@ -148,6 +157,9 @@ class TzuAttachedLabel : public TzuPersistent {
   void SetHint(const std::string& Value);
   bool ShowHint() const { return FShowHint; }
   void SetShowHint(bool Value);
+  // Font, ParentFont, Cursor, PopupMenu, BiDiMode and the parent switches go to the label.
+  TzuControlProps& Props() const { return *FProps; }
+  ZU_CONTROL_PROPS_ACCESSORS
 
   void Assign(const TPersistent* Source) override;
   // "DDPI": the screen's pixels per inch when written, for a far-point spacing.
@@ -180,6 +192,7 @@ class TzuAttachedLabel : public TzuPersistent {
   bool FParentColor = true;
   std::string FHint;
   bool FShowHint = false;
+  std::unique_ptr<TzuControlProps> FProps;
 };
 
 // ---------- TzuEdit ----------
@@ -442,6 +455,9 @@ class TzuButton : public QPushButton, public TComponent, public TzuControlBounds
   void SetEnabled(bool Value) { setEnabled(Value); }
   bool Visible() const { return FVisible; }
   void SetVisible(bool Value);
+  TzuControlProps& Props() const { return *FProps; }
+  ZU_CONTROL_PROPS_ACCESSORS
+  ZU_CONTROL_COLOR_ACCESSORS
 
   // The framework's click: the form takes the modal result, OnClick runs, then a dialog
   // whose modal result is still set ends with it.
@@ -465,6 +481,7 @@ class TzuButton : public QPushButton, public TComponent, public TzuControlBounds
   std::string FHint;
   bool FShowHint = false;
   bool FVisible = true;
+  std::unique_ptr<TzuControlProps> FProps;
 };
 
 class TzuBitBtn : public TzuButton {
@@ -490,7 +507,26 @@ class TzuBitBtn : public TzuButton {
   void SetDropDownMenu(QMenu* Value);
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool Value);
+  // The caption's markup settings.
+  TzuTextStyle* TextStyle() const { return FTextStyle.get(); }
+  // With both set, the glyph is that image of the list.
+  TzuImageList* Images() const;
+  void SetImages(TzuImageList* Value);
+  // Form data names the list; it is looked up among the owner's components when needed.
+  std::string ImagesName() const;
+  void SetImagesName(const std::string& Value);
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value);
+  // The glyph drawn: the image of ImageIndex from Images, else Glyph.
+  QImage ShownGlyph() const;
+  // The button follows the action's text, enabled and visible state and tool tip, and a
+  // click triggers it. Run-time only: actions are Qt objects, not components.
+  QAction* Action() const { return FAction; }
+  void SetAction(QAction* Value);
+  // A glyph of the button's own (not its kind's) is stored as PNG bytes, "GlyphData".
+  void DefineProperties(TFiler& Filer) override;
 
+  // bkHelp asks the application's help for the nearest help context; bkClose closes the form.
   void Click() override;
   // Where the glyph and the caption go (not pressed).
   QRect GlyphRect() const;
@@ -514,6 +550,14 @@ class TzuBitBtn : public TzuButton {
   bool FShowDropDownMenuArrow = true;
   QPointer<QMenu> FDropDownMenu;
   bool FWordWrap = false;
+  std::unique_ptr<TzuTextStyle> FTextStyle;
+  QPointer<TzuImageList> FImages;
+  std::string FImagesName;
+  int FImageIndex = -1;
+  QPointer<QAction> FAction;
+  QMetaObject::Connection FActionLink;
+  bool FOwnGlyph = false;
+  void ActionChanged();
 };
 
 // ---------- TzuPanelBitBtn ----------
@@ -566,7 +610,18 @@ class TzuPanelBitBtn : public TzuPersistentControl {
   void SetGlyphLayout(TzuGlyphLayout Value) { Button()->SetGlyphLayout(Value); }
   bool ShowFocus() const { return Button()->ShowFocus(); }
   void SetShowFocus(bool Value) { Button()->SetShowFocus(Value); }
+  const QImage& Glyph() const { return Button()->Glyph(); }
+  void SetGlyph(const QImage& Value) { Button()->SetGlyph(Value); }
+  int ImageIndex() const { return Button()->ImageIndex(); }
+  void SetImageIndex(int Value) { Button()->SetImageIndex(Value); }
+  TzuTextStyle* TextStyle() const { return Button()->TextStyle(); }
+  QAction* Action() const { return Button()->Action(); }
+  void SetAction(QAction* Value) { Button()->SetAction(Value); }
+  TzuControlProps& Props() const { return Button()->Props(); }
+  ZU_CONTROL_PROPS_ACCESSORS
+  ZU_CONTROL_COLOR_ACCESSORS
   void Assign(const TPersistent* Source) override;
+  void DefineProperties(TFiler& Filer) override { Button()->DefineProperties(Filer); }
 
  protected:
   QWidget* CreateControl() override;
@@ -618,6 +673,11 @@ class TzuButtonsPanel : public QWidget, public TComponent {
   TzuPanelBitBtn* Btn(int Index) const { return FBtns[Index].get(); }
   bool ShowAccelChar() const { return FShowAccelChar; }
   void SetShowAccelChar(bool Value);
+  // The image list of all five buttons (each picks its image by ImageIndex).
+  TzuImageList* Images() const { return FBtns[idOK]->Button()->Images(); }
+  void SetImages(TzuImageList* Value);
+  std::string ImagesName() const { return FBtns[idOK]->Button()->ImagesName(); }
+  void SetImagesName(const std::string& Value);
   bool ShowDivider() const { return FShowDivider; }
   void SetShowDivider(bool Value);
   bool ShowSizeGrip() const { return FShowSizeGrip; }

@@ -1,6 +1,8 @@
 #include "widgets/zuFormHelp.h"
 
+#include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -30,9 +32,6 @@ namespace {
 constexpr std::uintptr_t PopupTimerId = 1;
 
 QColor RGBColor(TColor C) { return QColor(C & 0xFF, (C >> 8) & 0xFF, (C >> 16) & 0xFF); }
-
-// The text the clipboard gets: the help text without its markup tags.
-std::string PlainHelpText(const std::string& Text) { return DeleteAllTags(Text, '[', ']'); }
 
 // Controls that show a context menu of their own keep their right click.
 bool HasOwnContextMenu(const QWidget* W) {
@@ -78,11 +77,93 @@ const TClassInfo& TzuWhatsThis::StaticClassInfo() {
   return Info;
 }
 
+TzuWhatsThis::~TzuWhatsThis() {
+  QObject::disconnect(FMenuLink);
+  QObject::disconnect(FButtonLink);
+}
+
+void TzuWhatsThis::SetMenuItem(QAction* Value) {
+  QObject::disconnect(FMenuLink);
+  FMenuItem = Value;
+  if (Value && FHelp) {
+    TzuFormHelp* H = FHelp;
+    FMenuLink = QObject::connect(Value, &QAction::triggered, Value, [H] { H->EnterHelpMode(); });
+  }
+}
+
+void TzuWhatsThis::SetToolbarButton(QAbstractButton* Value) {
+  QObject::disconnect(FButtonLink);
+  FToolbarButton = Value;
+  if (Value && FHelp) {
+    TzuFormHelp* H = FHelp;
+    FButtonLink = QObject::connect(Value, &QAbstractButton::clicked, Value, [H] { H->EnterHelpMode(); });
+  }
+}
+
 void TzuWhatsThis::Assign(const TPersistent* Source) {
   const auto* S = dynamic_cast<const TzuWhatsThis*>(Source);
   if (!S) return TPersistent::Assign(Source);
   FEnabled = S->FEnabled;
   FCaption = S->FCaption;
+  SetMenuItem(S->FMenuItem);
+  SetToolbarButton(S->FToolbarButton);
+}
+
+const TClassInfo& TzuFormHelpCaptionButton::StaticClassInfo() {
+  using T = TzuFormHelpCaptionButton;
+  static const TClassInfo Info = TClassBuilder<T>("TzuFormHelpCaptionButton", &TPersistent::StaticClassInfo())
+                                     .Bool("Visible", &T::Visible, &T::SetVisible, false)
+                                     .Str("Hint", &T::Hint, &T::SetHint, std::string("Help"));
+  return Info;
+}
+
+void TzuFormHelpCaptionButton::SetVisible(bool Value) {
+  FVisible = Value;
+  if (FHelp) FHelp->UpdateCaptionButton();
+}
+
+void TzuFormHelpCaptionButton::Assign(const TPersistent* Source) {
+  const auto* S = dynamic_cast<const TzuFormHelpCaptionButton*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  FHint = S->FHint;
+  SetVisible(S->FVisible);
+}
+
+const TClassInfo& TzuFormHelpSystemMenu::StaticClassInfo() {
+  using T = TzuFormHelpSystemMenu;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TzuFormHelpSystemMenu", &TPersistent::StaticClassInfo())
+          .Bool("ApplyToMenu", &T::ApplyToMenu, &T::SetApplyToMenu, false)
+          .Str("Caption", &T::Caption, &T::SetCaption, std::string("&What's This?"))
+          .Int("Position", &T::Position, &T::SetPosition, -1)
+          .SetOf("Separators", &T::Separators, &T::SetSeparators, {"smsBefore", "smsAfter"}, 1 << smsBefore);
+  return Info;
+}
+
+void TzuFormHelpSystemMenu::SetApplyToMenu(bool Value) {
+  FApplyToMenu = Value;
+  if (FHelp) FHelp->UpdateSystemMenu();
+}
+void TzuFormHelpSystemMenu::SetCaption(const std::string& Value) {
+  FCaption = Value;
+  if (FHelp) FHelp->UpdateSystemMenu();
+}
+void TzuFormHelpSystemMenu::SetPosition(int Value) {
+  FPosition = Value;
+  if (FHelp) FHelp->UpdateSystemMenu();
+}
+void TzuFormHelpSystemMenu::SetSeparators(std::int64_t Value) {
+  FSeparators = Value;
+  if (FHelp) FHelp->UpdateSystemMenu();
+}
+
+void TzuFormHelpSystemMenu::Assign(const TPersistent* Source) {
+  const auto* S = dynamic_cast<const TzuFormHelpSystemMenu*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  FCaption = S->FCaption;
+  FPosition = S->FPosition;
+  FSeparators = S->FSeparators;
+  SetApplyToMenu(S->FApplyToMenu);
 }
 
 // ---------- the popup ----------
@@ -113,8 +194,8 @@ void TzuFormHelpPopup::mousePressEvent(QMouseEvent* Event) {
   auto* Menu = new QMenu(this);
   Menu->setAttribute(Qt::WA_DeleteOnClose);
   QAction* Copy = Menu->addAction("&Copy");
-  const std::string Text = FText;
-  QObject::connect(Copy, &QAction::triggered, [Text] { PutClipboardString(1, PlainHelpText(Text)); });
+  const std::string Text = FHelp ? FHelp->PlainHelpText(FText) : FText;
+  QObject::connect(Copy, &QAction::triggered, [Text] { PutClipboardString(1, Text); });
   FMenu = Menu;
   Menu->popup(Event->globalPosition().toPoint());
 }
@@ -143,7 +224,13 @@ const TClassInfo& TzuFormHelp::StaticClassInfo() {
           .Int("Color", &T::Color, &T::SetColor, DefaultColor)
           .Int("DelayInterval", &T::DelayInterval, &T::SetDelayInterval, 0)
           .Object("Margins", &T::Margins)
-          .Bool("ParentFont", &T::ParentFont, &T::SetParentFont, true)
+          .Object("Font", &T::FontProperty)
+          .Bool("ParentFont", &T::ParentFont, &T::SetParentFont, std::nullopt)  // after Font, always
+          .Object("CaptionButton", &T::CaptionButton)
+          .Object("SystemMenu", &T::SystemMenu)
+          .Int("Cursor", &T::Cursor, &T::SetCursor, crDefault)
+          .Int("CursorHelp", &T::CursorHelp, &T::SetCursorHelp, crHelp)
+          .Object("TextStyle", &T::TextStyle)
           .Int("PopupWidth", &T::PopupWidth, &T::SetPopupWidth, 300)
           .Int("ShadowColor", &T::ShadowColor, &T::SetShadowColor, clBlack)
           .Bool("ShowShadow", &T::ShowShadow, &T::SetShowShadow, true)
@@ -160,15 +247,76 @@ const TClassInfo& TzuFormHelp::StaticClassInfo() {
 TzuFormHelp::TzuFormHelp(TComponent* AOwner)
     : TzuHFormHookComponentWatchCaption(AOwner),
       FFont(std::make_unique<TFont>()),
+      FFontProperty(std::make_unique<TzuFontProperty>(*FFont)),
+      FTextStyle(std::make_unique<TzuTextStyle>()),
+      FCaptionButton(std::make_unique<TzuFormHelpCaptionButton>(this)),
+      FSystemMenu(std::make_unique<TzuFormHelpSystemMenu>(this)),
       FMargins(std::make_unique<TzuFormHelpMargins>()),
-      FWhatsThis(std::make_unique<TzuWhatsThis>()),
+      FWhatsThis(std::make_unique<TzuWhatsThis>(this)),
       FFilter(std::make_unique<TzuFormHelpFilter>(this)) {
+  FFont->OnChange = [this](TObject*) { FParentFont = false; };
   qApp->installEventFilter(FFilter.get());
+}
+
+void TzuFormHelp::Loaded() {
+  TzuHFormHookComponentWatchCaption::Loaded();
+  UpdateSystemMenu();
+  UpdateCaptionButton();
+}
+
+void TzuFormHelp::FormRecreate() {
+  TzuHFormHookComponentWatchCaption::FormRecreate();
+  UpdateCaptionButton();
+}
+
+void TzuFormHelp::UpdateSystemMenu() {
+  for (const QPointer<QAction>& A : FMenuActions) delete A.data();
+  FMenuActions.clear();
+  if (IsLoading() || IsDestroying() || !FSystemMenu->ApplyToMenu() || !Parent()) return;
+  QMenu* Menu = GetSystemMenuHandle();
+  if (!Menu) return;
+  const QList<QAction*> Old = Menu->actions();
+  const int P = FSystemMenu->Position();
+  QAction* Before = P >= 0 && P < Old.size() ? Old[P] : nullptr;
+  auto Insert = [&](QAction* A) {
+    Menu->insertAction(Before, A);
+    FMenuActions.append(A);
+  };
+  auto Separator = [&] {
+    auto* S = new QAction(Menu);
+    S->setSeparator(true);
+    Insert(S);
+  };
+  if (FSystemMenu->Separators() & (1 << smsBefore)) Separator();
+  auto* Item = new QAction(QString::fromStdString(FSystemMenu->Caption()), Menu);
+  QObject::connect(Item, &QAction::triggered, Item, [this] { EnterHelpMode(); });
+  Insert(Item);
+  if (FSystemMenu->Separators() & (1 << smsAfter)) Separator();
+}
+
+void TzuFormHelp::UpdateCaptionButton() {
+  QWidget* F = GetParentForm();
+  if (!F || IsLoading() || IsDestroying()) return;
+  const bool Show = FCaptionButton->Visible();
+  if (F->windowFlags().testFlag(Qt::WindowContextHelpButtonHint) == Show) return;
+  Qt::WindowFlags Flags = F->windowFlags();
+  Flags.setFlag(Qt::WindowContextHelpButtonHint, Show);
+  if (Show) Flags.setFlag(Qt::WindowTitleHint).setFlag(Qt::WindowSystemMenuHint).setFlag(Qt::CustomizeWindowHint);
+  const bool Visible = F->isVisible();
+  F->setWindowFlags(Flags);
+  if (Visible) F->show();
+  F->setProperty("zuHelpButtonHint", QString::fromStdString(FCaptionButton->Hint()));
+}
+
+std::string TzuFormHelp::PlainHelpText(const std::string& Text) const {
+  if (FTextStyle->PlainText()) return Text;
+  return DeleteAllTags(Text, FTextStyle->TagOpen(), FTextStyle->TagClose());
 }
 
 TzuFormHelp::~TzuFormHelp() {
   Destroying();
   qApp->removeEventFilter(FFilter.get());
+  for (const QPointer<QAction>& A : FMenuActions) delete A.data();  // they call back into us
   ExitHelpMode();
   if (FPopup) {
     FPopup->FHelp = nullptr;
@@ -226,12 +374,18 @@ QWidget* TzuFormHelp::FindHelpControl(QWidget* Start) const {
 }
 
 QImage TzuFormHelp::RenderHelp(const std::string& Text, const QFont& Font, TColor Color, TColor ShadowColor,
-                               bool ShowShadow, int MarginHorz, int MarginVert, int Width, bool Fit) {
+                               bool ShowShadow, int MarginHorz, int MarginVert, int Width, bool Fit,
+                               const TzuTextStyle* Style) {
   const int N = ShowShadow ? 7 : 0;
   TzuCaptionOptions O;
   O.Flags = Qt::AlignLeft | Qt::AlignTop;
   O.ShowAccelChar = false;
   O.WordWrap = true;
+  if (Style) {
+    O.PlainText = Style->PlainText();
+    O.TagOpen = Style->TagOpen();
+    O.TagClose = Style->TagClose();
+  }
   const QSize T = ControlCaptionSize(Text, Font, std::max(Width - 2 * MarginHorz - N, 1), O);
   const int W = Fit ? std::min(Width, T.width() + 2 * MarginHorz + N) : Width;
   const int H = T.height() + 2 * MarginVert + (ShowShadow ? 8 : 0);
@@ -266,7 +420,7 @@ void TzuFormHelp::ShowHelp(QWidget* Control, const std::string& Text, QPoint At)
   if (Message.empty()) return;
   QFont F = FParentFont && Parent() ? Parent()->font() : ToQFont(*FFont);
   const QImage Bitmap = RenderHelp(Message, F, FColor, FShadowColor, FShowShadow, FMargins->Horizontal(),
-                                   FMargins->Vertical(), FPopupWidth, FAdjustPopupWidth);
+                                   FMargins->Vertical(), FPopupWidth, FAdjustPopupWidth, FTextStyle.get());
   if (At.isNull() && Control) At = Control->mapToGlobal(QPoint(0, 12));
   // Centred under the point, kept on the screen.
   QPoint Pos(At.x() - Bitmap.width() / 2, At.y());
@@ -281,6 +435,7 @@ void TzuFormHelp::ShowHelp(QWidget* Control, const std::string& Text, QPoint At)
   FHelpControl = HelpControl;
   QToolTip::hideText();
   FPopup = new TzuFormHelpPopup(this, Bitmap, Message);
+  SetWidgetCursor(FPopup, FCursor);
   FPopup->move(Pos);
   FPopup->show();
   FPopup->setFocus();
@@ -330,7 +485,9 @@ void TzuFormHelp::EnterHelpMode() {
   if (!FActive || FHelpMode) return;
   FHelpMode = true;
   FOwnCursor = true;
-  QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+  Qt::CursorShape Shape = Qt::WhatsThisCursor;
+  CursorShapeOf(FCursorHelp, Shape);
+  QApplication::setOverrideCursor(Shape);
 }
 
 void TzuFormHelp::ExitHelpMode() {
@@ -366,7 +523,10 @@ bool TzuFormHelp::AppEvent(QObject* Watched, QEvent* Event) {
       return FPopup != nullptr;  // hints stay off while help is shown
     case QEvent::EnterWhatsThisMode:
       // The title bar's help button: help mode with the toolkit's cursor.
-      if (W == Parent() && !FHelpMode) FHelpMode = true;
+      if (W == Parent() && !FHelpMode) {
+        FHelpMode = true;
+        if (OnButtonClick) OnButtonClick(this);
+      }
       return false;
     case QEvent::LeaveWhatsThisMode:
       if (W == Parent() && FHelpMode && !FOwnCursor) FHelpMode = false;

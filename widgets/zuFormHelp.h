@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QList>
 #include <QPointer>
 #include <QWidget>
 
@@ -15,7 +16,11 @@
 
 #include "platform/framework/Font.h"
 #include "support/zuClasses.h"
+#include "widgets/zuControlProps.h"
+#include "widgets/zuRichLabel.h"
 
+class QAbstractButton;
+class QAction;
 class QMenu;
 
 namespace zu {
@@ -35,18 +40,75 @@ class TzuFormHelpMargins : public TPersistent {
   int FHorizontal = 11, FVertical = 7;
 };
 
+// "What's This?": the right-click item, and a menu item and toolbar button of the program's
+// that put the form into help mode (run-time only: they are Qt objects).
 class TzuWhatsThis : public TPersistent {
   ZU_CLASS_INFO
  public:
+  explicit TzuWhatsThis(TzuFormHelp* AHelp = nullptr) : FHelp(AHelp) {}
+  ~TzuWhatsThis() override;
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool Value) { FEnabled = Value; }
   const std::string& Caption() const { return FCaption; }
   void SetCaption(const std::string& Value) { FCaption = Value; }
+  QAction* MenuItem() const { return FMenuItem; }
+  void SetMenuItem(QAction* Value);
+  QAbstractButton* ToolbarButton() const { return FToolbarButton; }
+  void SetToolbarButton(QAbstractButton* Value);
   void Assign(const TPersistent* Source) override;
 
  private:
+  TzuFormHelp* FHelp;
   bool FEnabled = true;
   std::string FCaption = "&What's This?";
+  QPointer<QAction> FMenuItem;
+  QPointer<QAbstractButton> FToolbarButton;
+  QMetaObject::Connection FMenuLink, FButtonLink;
+};
+
+// The help button of the form's title bar. The window manager draws title bars here: the
+// button is asked for with Qt's context-help hint, which some window managers show.
+class TzuFormHelpCaptionButton : public TPersistent {
+  ZU_CLASS_INFO
+ public:
+  explicit TzuFormHelpCaptionButton(TzuFormHelp* AHelp = nullptr) : FHelp(AHelp) {}
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool Value);
+  const std::string& Hint() const { return FHint; }
+  void SetHint(const std::string& Value) { FHint = Value; }
+  void Assign(const TPersistent* Source) override;
+
+ private:
+  TzuFormHelp* FHelp;
+  bool FVisible = false;
+  std::string FHint = "Help";
+};
+
+enum TzuSystemMenuSeparator { smsBefore, smsAfter };
+
+// The "&What's This?" item of the form's system menu (see GetSystemMenuHandle).
+class TzuFormHelpSystemMenu : public TPersistent {
+  ZU_CLASS_INFO
+ public:
+  explicit TzuFormHelpSystemMenu(TzuFormHelp* AHelp = nullptr) : FHelp(AHelp) {}
+  bool ApplyToMenu() const { return FApplyToMenu; }
+  void SetApplyToMenu(bool Value);
+  const std::string& Caption() const { return FCaption; }
+  void SetCaption(const std::string& Value);
+  // The item's index in the menu; -1 puts it last.
+  int Position() const { return FPosition; }
+  void SetPosition(int Value);
+  // Set of TzuSystemMenuSeparator as a bit mask.
+  std::int64_t Separators() const { return FSeparators; }
+  void SetSeparators(std::int64_t Value);
+  void Assign(const TPersistent* Source) override;
+
+ private:
+  TzuFormHelp* FHelp;
+  bool FApplyToMenu = false;
+  std::string FCaption = "&What's This?";
+  int FPosition = -1;
+  std::int64_t FSeparators = 1 << smsBefore;
 };
 
 // The popup window (class name "TzuFormHelpPopup"): shows the rendered help bitmap.
@@ -96,6 +158,20 @@ class TzuFormHelp : public TzuHFormHookComponentWatchCaption {
   TColor Color() const { return FColor; }
   void SetColor(TColor Value) { FColor = Value; }
   TFont* Font() const { return FFont.get(); }
+  TzuFontProperty* FontProperty() const { return FFontProperty.get(); }
+  TzuTextStyle* TextStyle() const { return FTextStyle.get(); }
+  TzuFormHelpCaptionButton* CaptionButton() const { return FCaptionButton.get(); }
+  TzuFormHelpSystemMenu* SystemMenu() const { return FSystemMenu.get(); }
+  // The popup's cursor, and the one help mode shows.
+  TCursor Cursor() const { return FCursor; }
+  void SetCursor(TCursor Value) { FCursor = Value; }
+  TCursor CursorHelp() const { return FCursorHelp; }
+  void SetCursorHelp(TCursor Value) { FCursorHelp = Value; }
+  // Puts the system-menu item in place (or takes it out) as SystemMenu says.
+  void UpdateSystemMenu();
+  // The form's title-bar help button, as CaptionButton says.
+  void UpdateCaptionButton();
+  void Loaded() override;
   bool ParentFont() const { return FParentFont; }
   void SetParentFont(bool Value) { FParentFont = Value; }
   TzuFormHelpMargins* Margins() const { return FMargins.get(); }
@@ -131,7 +207,10 @@ class TzuFormHelp : public TzuHFormHookComponentWatchCaption {
   // The help bitmap: Text in Font on Color within Width (narrowed to the text when Fit),
   // with a frame and the dotted shadow.
   static QImage RenderHelp(const std::string& Text, const QFont& Font, TColor Color, TColor ShadowColor,
-                           bool ShowShadow, int MarginHorz, int MarginVert, int Width, bool Fit);
+                           bool ShowShadow, int MarginHorz, int MarginVert, int Width, bool Fit,
+                           const TzuTextStyle* Style = nullptr);
+  // The help text as "&Copy" puts it on the clipboard: without the TextStyle's tags.
+  std::string PlainHelpText(const std::string& Text) const;
 
   TNotifyEvent OnButtonClick;
   TzuFormHelpShowEvent OnShow;
@@ -142,6 +221,7 @@ class TzuFormHelp : public TzuHFormHookComponentWatchCaption {
   void MessageBefore(TMessage& Message, bool& Handled) override;
   void WndProc(TMessage& Message) override;
   void OwnerCaptionChanged() override {}
+  void FormRecreate() override;
 
  private:
   friend class TzuFormHelpPopup;
@@ -155,6 +235,13 @@ class TzuFormHelp : public TzuHFormHookComponentWatchCaption {
   int FDelayInterval = 0;
   TColor FColor = DefaultColor;
   std::unique_ptr<TFont> FFont;
+  std::unique_ptr<TzuFontProperty> FFontProperty;
+  std::unique_ptr<TzuTextStyle> FTextStyle;
+  std::unique_ptr<TzuFormHelpCaptionButton> FCaptionButton;
+  std::unique_ptr<TzuFormHelpSystemMenu> FSystemMenu;
+  QList<QPointer<QAction>> FMenuActions;  // what UpdateSystemMenu put into the system menu
+  TCursor FCursor = crDefault;
+  TCursor FCursorHelp = crHelp;
   bool FParentFont = true;
   std::unique_ptr<TzuFormHelpMargins> FMargins;
   int FPopupWidth = 300;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,6 +51,11 @@ class TApplication {
       std::function<int(const std::string& Text, const std::string& Caption, unsigned Flags)>;
   TMessageBoxHandler OnMessageBox;
   int MessageBox(const std::string& Text, const std::string& Caption, unsigned Flags);
+
+  // Help requests (HELP_CONTEXT = 1 with the context number) go to OnHelp; Linux has no
+  // help viewer of the design's kind, so without a handler they report false.
+  std::function<bool(unsigned Command, std::intptr_t Data)> OnHelp;
+  bool HelpContext(int Context) { return OnHelp ? OnHelp(1, Context) : false; }
 
   QWidget* MainForm() const { return FMainForm; }
   // Closes the main form with its normal closing notifications; false when there is none.

@@ -1,5 +1,8 @@
 #include "platform/framework/Forms.h"
 
+#include <QKeySequence>
+#include <QMenu>
+#include <QShortcut>
 #include <QVariant>
 #include <QWindow>
 
@@ -49,6 +52,41 @@ void SetStayOnTop(QWidget* W, bool Value) {
   } else {
     W->setWindowFlags(Flags);
   }
+}
+
+void RaiseWindow(QWidget* W) {
+  if (W) W->raise();
+}
+
+void LowerWindow(QWidget* W) {
+  if (W) W->lower();
+}
+
+void StackWindowUnder(QWidget* W, QWidget* Above) {
+  if (!W || !Above || W == Above || W->parentWidget() != Above->parentWidget()) return;
+  if (!W->isWindow()) {
+    W->stackUnder(Above);
+    return;
+  }
+  // Top-level windows have no "under" of their own: W goes up, then Above over it.
+  W->raise();
+  Above->raise();
+}
+
+QMenu* SystemMenu(QWidget* W) {
+  if (!W) return nullptr;
+  W = W->window();
+  if (auto* Known = W->findChild<QMenu*>(QStringLiteral("zuSystemMenu"), Qt::FindDirectChildrenOnly)) return Known;
+  auto* Menu = new QMenu(W);
+  Menu->setObjectName(QStringLiteral("zuSystemMenu"));
+  QObject::connect(Menu->addAction(QStringLiteral("&Restore")), &QAction::triggered, W, [W] { W->showNormal(); });
+  QObject::connect(Menu->addAction(QStringLiteral("Mi&nimize")), &QAction::triggered, W, [W] { W->showMinimized(); });
+  QObject::connect(Menu->addAction(QStringLiteral("Ma&ximize")), &QAction::triggered, W, [W] { W->showMaximized(); });
+  Menu->addSeparator();
+  QObject::connect(Menu->addAction(QStringLiteral("&Close")), &QAction::triggered, W, [W] { W->close(); });
+  auto* Key = new QShortcut(QKeySequence(QStringLiteral("Alt+Space")), W);
+  QObject::connect(Key, &QShortcut::activated, Menu, [W, Menu] { Menu->popup(W->mapToGlobal(QPoint(0, 0))); });
+  return Menu;
 }
 
 void RecreateWnd(QWidget* W) {

@@ -77,7 +77,8 @@ void TRegistry::SetRootKey(os::HKEY Value) {
 bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
   if (os::RegistryFile(FRootKey).empty()) return false;
   const std::string Path = Resolve(Key);
-  if (!os::RegKeyExists(FRootKey, Path) && !(CanCreate && (FAccess & KEY_CREATE_SUB_KEY)))
+  if (!os::RegKeyExists(FRootKey, Path) &&
+      !(CanCreate && (FAccess & KEY_CREATE_SUB_KEY) && os::RegCreateKey(FRootKey, Path)))
     return false;
   FKeyOpen = true;
   FCurrentPath = Path;
@@ -103,8 +104,9 @@ void TRegistry::CloseKey() {
 }
 
 bool TRegistry::CreateKey(const std::string& Key) {
-  // Keys come into being with their first value; creating one only checks that it could be.
-  if (os::RegistryFile(FRootKey).empty() || !(FAccess & KEY_CREATE_SUB_KEY))
+  const std::string Path = Resolve(Key);
+  if (os::RegistryFile(FRootKey).empty() || !(FAccess & KEY_CREATE_SUB_KEY) ||
+      (!Path.empty() && !os::RegCreateKey(FRootKey, Path)))
     throw ERegistryException("Failed to create key " + Key);
   return true;
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+class QMenu;
 class QWidget;
 
 namespace zu {
@@ -24,6 +25,14 @@ void RestoreAndRaise(QWidget* W);
 // Stay-on-top, changed on the existing native window.
 bool IsStayOnTop(const QWidget* W);
 void SetStayOnTop(QWidget* W, bool Value);
+// Stacking order. Siblings (child widgets of one parent, or top-level windows) are stacked;
+// StackWindowUnder puts W directly below Above.
+void RaiseWindow(QWidget* W);
+void LowerWindow(QWidget* W);
+void StackWindowUnder(QWidget* W, QWidget* Above);
+// The form's system menu: Restore, Minimize, Maximize and Close, shown with Alt+Space over
+// the form. Made at the first call and kept, so items others add stay.
+QMenu* SystemMenu(QWidget* W);
 // Destroys the widget's native window and creates a new one, as a style change that the
 // window system cannot apply in place does.
 void RecreateWnd(QWidget* W);

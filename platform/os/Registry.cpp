@@ -32,8 +32,77 @@ QString Group(const std::string& Key) {
   return G;
 }
 
+// QSettings takes "/" in a name as a group separator: a "/" of a value name is kept as a
+// private-use character instead, so it never makes a subkey.
+constexpr char16_t SlashStandIn = 0xF02F;
+// The value that keeps a key without values or subkeys in the file (INI has no empty groups).
+const QString KeyMarker = QString(QChar(0xF000));
+
 QString ValueKey(const std::string& Name) {
-  return Name.empty() ? QStringLiteral("@") : QString::fromStdString(Name);
+  if (Name.empty()) return QStringLiteral("@");
+  QString K = QString::fromStdString(Name);
+  K.replace(QChar('/'), QChar(SlashStandIn));
+  return K;
+}
+
+std::string ValueName(const QString& Key) {
+  if (Key == QLatin1String("@")) return std::string();
+  QString N = Key;
+  N.replace(QChar(SlashStandIn), QChar('/'));
+  return N.toStdString();
+}
+
+// Keys and value names are matched ignoring case, as the registry does; what is stored keeps
+// the spelling it was created with.
+QString Spelled(const QStringList& Names, const QString& Name) {
+  for (const QString& N : Names)
+    if (N.compare(Name, Qt::CaseInsensitive) == 0) return N;
+  return QString();
+}
+
+// The stored spelling of a group path; parts not stored yet keep the given spelling. Found
+// says whether the whole path is stored.
+QString StoredGroup(QSettings& S, const QString& Group, bool* Found = nullptr) {
+  QString Path;
+  bool All = true;
+  for (const QString& Part : Group.split('/', Qt::SkipEmptyParts)) {
+    QString Match;
+    if (All) {
+      if (!Path.isEmpty()) S.beginGroup(Path);
+      Match = Spelled(S.childGroups(), Part);
+      if (!Path.isEmpty()) S.endGroup();
+    }
+    if (Match.isEmpty()) {
+      All = false;
+      Match = Part;
+    }
+    Path = Path.isEmpty() ? Match : Path + '/' + Match;
+  }
+  if (Found) *Found = All;
+  return Path;
+}
+
+// The stored spelling of a value name in the current group (empty when there is none).
+QString StoredValue(QSettings& S, const std::string& Name) {
+  const QString K = ValueKey(Name);
+  return K == QLatin1String("@") ? (S.contains(K) ? K : QString()) : Spelled(S.childKeys(), K);
+}
+
+bool GroupEmpty(QSettings& S, const QString& Group) {
+  S.beginGroup(Group);
+  const bool Empty = S.childKeys().isEmpty() && S.childGroups().isEmpty();
+  S.endGroup();
+  return Empty;
+}
+
+// A key stays when its last value or subkey goes.
+void KeepKey(QSettings& S, const QString& Group) {
+  if (!Group.isEmpty() && GroupEmpty(S, Group)) S.setValue(Group + '/' + KeyMarker, QString());
+}
+
+QString ParentGroup(const QString& Group) {
+  const auto Slash = Group.lastIndexOf('/');
+  return Slash < 0 ? QString() : Group.left(Slash);
 }
 
 bool Open(HKEY Root, std::optional<QSettings>& S) {
@@ -96,24 +165,42 @@ bool RegKeyExists(HKEY Root, const std::string& Key) {
   if (!Open(Root, S)) return false;
   const QString G = Group(Key);
   if (G.isEmpty()) return true;  // the root itself
-  S->beginGroup(G);
-  return !S->childKeys().isEmpty() || !S->childGroups().isEmpty();
+  bool Found = false;
+  StoredGroup(*S, G, &Found);
+  return Found;
+}
+
+bool RegCreateKey(HKEY Root, const std::string& Key) {
+  std::optional<QSettings> S;
+  if (!Open(Root, S) || Group(Key).isEmpty()) return false;
+  bool Found = false;
+  const QString G = StoredGroup(*S, Group(Key), &Found);
+  if (Found) return true;
+  S->setValue(G + '/' + KeyMarker, QString());
+  S->sync();
+  return S->status() == QSettings::NoError;
 }
 
 std::optional<TRegValue> RegQueryValue(HKEY Root, const std::string& Key, const std::string& Name) {
   std::optional<QSettings> S;
   if (!Open(Root, S)) return std::nullopt;
-  S->beginGroup(Group(Key));
-  const QVariant V = S->value(ValueKey(Name));
-  if (!V.isValid()) return std::nullopt;
-  return Decode(V.toString().toStdString());
+  bool Found = false;
+  const QString G = StoredGroup(*S, Group(Key), &Found);
+  if (!Found) return std::nullopt;
+  if (!G.isEmpty()) S->beginGroup(G);
+  const QString K = StoredValue(*S, Name);
+  if (K.isEmpty()) return std::nullopt;
+  return Decode(S->value(K).toString().toStdString());
 }
 
 bool RegSetValue(HKEY Root, const std::string& Key, const std::string& Name, const TRegValue& Value) {
   std::optional<QSettings> S;
   if (!Open(Root, S) || Group(Key).isEmpty()) return false;
-  S->beginGroup(Group(Key));
-  S->setValue(ValueKey(Name), QString::fromStdString(Encode(Value)));
+  S->beginGroup(StoredGroup(*S, Group(Key)));
+  QString K = StoredValue(*S, Name);
+  if (K.isEmpty()) K = ValueKey(Name);
+  S->setValue(K, QString::fromStdString(Encode(Value)));
+  S->remove(KeyMarker);
   S->endGroup();
   S->sync();
   return S->status() == QSettings::NoError;
@@ -122,18 +209,26 @@ bool RegSetValue(HKEY Root, const std::string& Key, const std::string& Name, con
 bool RegDeleteValue(HKEY Root, const std::string& Key, const std::string& Name) {
   std::optional<QSettings> S;
   if (!Open(Root, S)) return false;
-  S->beginGroup(Group(Key));
-  const bool Existed = S->contains(ValueKey(Name));
-  S->remove(ValueKey(Name));
-  S->endGroup();
+  bool Found = false;
+  const QString G = StoredGroup(*S, Group(Key), &Found);
+  if (!Found) return false;
+  if (!G.isEmpty()) S->beginGroup(G);
+  const QString K = StoredValue(*S, Name);
+  if (!K.isEmpty()) S->remove(K);
+  if (!G.isEmpty()) S->endGroup();
+  KeepKey(*S, G);
   S->sync();
-  return Existed && S->status() == QSettings::NoError;
+  return !K.isEmpty() && S->status() == QSettings::NoError;
 }
 
 bool RegDeleteKey(HKEY Root, const std::string& Key) {
   std::optional<QSettings> S;
   if (!Open(Root, S) || Group(Key).isEmpty()) return false;
-  S->remove(Group(Key));
+  bool Found = false;
+  const QString G = StoredGroup(*S, Group(Key), &Found);
+  if (!Found) return false;
+  S->remove(G);
+  KeepKey(*S, ParentGroup(G));
   S->sync();
   return S->status() == QSettings::NoError;
 }
@@ -142,8 +237,12 @@ std::vector<std::string> RegValueNames(HKEY Root, const std::string& Key) {
   std::vector<std::string> R;
   std::optional<QSettings> S;
   if (!Open(Root, S)) return R;
-  S->beginGroup(Group(Key));
-  for (const QString& K : S->childKeys()) R.push_back(K == "@" ? std::string() : K.toStdString());
+  bool Found = false;
+  const QString G = StoredGroup(*S, Group(Key), &Found);
+  if (!Found) return R;
+  if (!G.isEmpty()) S->beginGroup(G);
+  for (const QString& K : S->childKeys())
+    if (K != KeyMarker) R.push_back(ValueName(K));
   return R;
 }
 
@@ -151,7 +250,10 @@ std::vector<std::string> RegSubKeyNames(HKEY Root, const std::string& Key) {
   std::vector<std::string> R;
   std::optional<QSettings> S;
   if (!Open(Root, S)) return R;
-  S->beginGroup(Group(Key));
+  bool Found = false;
+  const QString G = StoredGroup(*S, Group(Key), &Found);
+  if (!Found) return R;
+  if (!G.isEmpty()) S->beginGroup(G);
   for (const QString& K : S->childGroups()) R.push_back(K.toStdString());
   return R;
 }

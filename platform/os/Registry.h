@@ -5,7 +5,10 @@
 // use '\' (or '/') between keys and become INI groups. Values keep their type: DWORDs are
 // written "dword:%08x", binary data "hex:..", strings as they are ("sz:" is put before a
 // string that would otherwise look like one of those forms). The key's default value has
-// the name "@". HKEY_CLASSES_ROOT has no store: file types come from the MIME database.
+// the name "@". Key and value names are matched ignoring case and keep the spelling they were
+// created with; a "/" in a value name is part of the name (stored as U+F02F). A key without
+// values or subkeys is kept by a hidden marker value (U+F000). HKEY_CLASSES_ROOT has no store:
+// file types come from the MIME database.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +33,9 @@ struct TRegValue {
 
 std::string RegistryFile(HKEY Root);  // empty for a root without a store
 
-// A key exists when it holds a value or a subkey.
 bool RegKeyExists(HKEY Root, const std::string& Key);
+// Creates the key (and the keys above it); true when it exists afterwards.
+bool RegCreateKey(HKEY Root, const std::string& Key);
 std::optional<TRegValue> RegQueryValue(HKEY Root, const std::string& Key, const std::string& Name);
 bool RegSetValue(HKEY Root, const std::string& Key, const std::string& Name, const TRegValue& Value);
 bool RegDeleteValue(HKEY Root, const std::string& Key, const std::string& Name);

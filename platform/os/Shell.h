@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+class QImage;
 
 namespace zu::os {
 
@@ -28,5 +31,14 @@ std::string DefaultCommandForExtension(const std::string& Ext);
 // there. 1 (text), 7 (OEM text) and 13 (Unicode text) are plain text. false without a GUI.
 bool ClipboardPut(unsigned Format, const std::string& Bytes);
 std::string ClipboardText();
+// The clipboard by MIME type. ClipboardSetData keeps the formats already there; text/plain
+// goes in as text. All are false (or empty) without a windowed application.
+bool ClipboardHasData(const std::string& MimeType);
+bool ClipboardData(const std::string& MimeType, std::string& Bytes);
+bool ClipboardSetData(const std::string& MimeType, const std::string& Bytes);
+bool ClipboardImage(QImage& Image);
+bool ClipboardSetImage(const QImage& Image);
+bool ClipboardFiles(std::vector<std::string>& Files);  // local file paths of text/uri-list
+bool ClipboardSetFiles(const std::vector<std::string>& Files);
 
 }  // namespace zu::os

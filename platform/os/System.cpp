@@ -13,6 +13,7 @@
 
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -84,8 +85,10 @@ struct TCanberra {
   using ProplistCreateFn = int (*)(void**);
   using ProplistSetsFn = int (*)(void*, const char*, const char*);
   using ProplistDestroyFn = int (*)(void*);
+  using CancelFn = int (*)(void*, std::uint32_t);
 
   void* Lib = nullptr;
+  CancelFn Cancel = nullptr;
   void* Ctx = nullptr;
   PlayFullFn PlayFull = nullptr;
   ProplistCreateFn PCreate = nullptr;
@@ -100,6 +103,7 @@ struct TCanberra {
     PCreate = reinterpret_cast<ProplistCreateFn>(::dlsym(Lib, "ca_proplist_create"));
     PSets = reinterpret_cast<ProplistSetsFn>(::dlsym(Lib, "ca_proplist_sets"));
     PDestroy = reinterpret_cast<ProplistDestroyFn>(::dlsym(Lib, "ca_proplist_destroy"));
+    Cancel = reinterpret_cast<CancelFn>(::dlsym(Lib, "ca_context_cancel"));
     if (!Create || !PlayFull || !PCreate || !PSets || !PDestroy || Create(&Ctx) != 0) Ctx = nullptr;
   }
 };
@@ -110,19 +114,34 @@ struct TPlayDone {
   bool Done = false;
 };
 
+// Data is a heap copy of the player's shared pointer: the state outlives a player that
+// stopped waiting, and the callback frees the copy.
 void OnPlayFinished(void*, std::uint32_t, int, void* Data) {
-  auto* D = static_cast<TPlayDone*>(Data);
-  std::lock_guard<std::mutex> L(D->M);
-  D->Done = true;
-  D->Cv.notify_all();
+  std::unique_ptr<std::shared_ptr<TPlayDone>> D(static_cast<std::shared_ptr<TPlayDone>*>(Data));
+  std::lock_guard<std::mutex> L((*D)->M);
+  (*D)->Done = true;
+  (*D)->Cv.notify_all();
+}
+
+// Every sound we play carries this id, so that StopSounds can end them.
+constexpr std::uint32_t SoundId = 1;
+
+TCanberra& Canberra() {
+  static TCanberra Ca;
+  return Ca;
 }
 
 }  // namespace
 
+bool StopSounds() {
+  TCanberra& Ca = Canberra();
+  return Ca.Ctx && Ca.Cancel && Ca.Cancel(Ca.Ctx, SoundId) == 0;
+}
+
 bool PlaySoundAlias(const std::string& Alias, bool Async) {
   const std::string Name = FreedesktopSoundName(Alias);
   if (Name.empty()) return false;
-  static TCanberra Ca;
+  TCanberra& Ca = Canberra();
   if (!Ca.Ctx) return false;
   void* Props = nullptr;
   if (Ca.PCreate(&Props) != 0) return false;
@@ -130,13 +149,16 @@ bool PlaySoundAlias(const std::string& Alias, bool Async) {
   Ca.PSets(Props, "event.description", Alias.c_str());
   bool Ok;
   if (Async) {
-    Ok = Ca.PlayFull(Ca.Ctx, 0, Props, nullptr, nullptr) == 0;
+    Ok = Ca.PlayFull(Ca.Ctx, SoundId, Props, nullptr, nullptr) == 0;
   } else {
-    TPlayDone Done;
-    Ok = Ca.PlayFull(Ca.Ctx, 0, Props, OnPlayFinished, &Done) == 0;
-    if (Ok) {  // a sound theme event is short; never hang on a stuck sound server
-      std::unique_lock<std::mutex> L(Done.M);
-      Done.Cv.wait_for(L, std::chrono::seconds(10), [&] { return Done.Done; });
+    auto Done = std::make_shared<TPlayDone>();
+    auto* Shared = new std::shared_ptr<TPlayDone>(Done);
+    Ok = Ca.PlayFull(Ca.Ctx, SoundId, Props, OnPlayFinished, Shared) == 0;
+    if (!Ok) {
+      delete Shared;  // no callback follows a refused play
+    } else {  // a sound theme event is short; never hang on a stuck sound server
+      std::unique_lock<std::mutex> L(Done->M);
+      Done->Cv.wait_for(L, std::chrono::seconds(10), [&] { return Done->Done; });
     }
   }
   Ca.PDestroy(Props);

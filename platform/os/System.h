@@ -49,6 +49,8 @@ std::string FreedesktopSoundName(const std::string& Alias);
 // Plays the alias through libcanberra when it is installed; silent otherwise. Never falls
 // back to a default sound. Returns whether a sound was started.
 bool PlaySoundAlias(const std::string& Alias, bool Async);
+// Ends the sounds PlaySoundAlias started; false when there is no sound library.
+bool StopSounds();
 
 // Splits a command line as the Win32 parser does: blanks separate, double quotes group,
 // backslashes escape only before a quote.

@@ -61,3 +61,73 @@ TEST(PlatformRegistry, StoredInTheUsersIniFile) {
   S << F.rdbuf();
   EXPECT_NE(S.str().find("Name=visible"), std::string::npos) << S.str();
 }
+
+TEST(PlatformRegistry, NamesIgnoreCaseAndKeepTheirSpelling) {
+  TRegValue V;
+  V.Data = "first";
+  ASSERT_TRUE(RegSetValue(HKEY_CURRENT_USER, "Software\\Zu\\Case", "Mixed", V));
+  auto R = RegQueryValue(HKEY_CURRENT_USER, "software\\zu\\CASE", "mixed");
+  ASSERT_TRUE(R);
+  EXPECT_EQ(R->Data, "first");
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "SOFTWARE\\ZU"));
+  V.Data = "second";  // one value, whatever the case it is written in
+  ASSERT_TRUE(RegSetValue(HKEY_CURRENT_USER, "SOFTWARE\\zu\\case", "MIXED", V));
+  EXPECT_EQ(RegValueNames(HKEY_CURRENT_USER, "Software\\Zu\\Case"), std::vector<std::string>{"Mixed"});
+  EXPECT_EQ(RegSubKeyNames(HKEY_CURRENT_USER, "software\\zu"), std::vector<std::string>{"Case"});
+  EXPECT_EQ(RegQueryValue(HKEY_CURRENT_USER, "Software\\Zu\\Case", "Mixed")->Data, "second");
+  EXPECT_TRUE(RegDeleteValue(HKEY_CURRENT_USER, "software\\ZU\\case", "mIxEd"));
+  EXPECT_FALSE(RegQueryValue(HKEY_CURRENT_USER, "Software\\Zu\\Case", "Mixed"));
+  EXPECT_TRUE(RegDeleteKey(HKEY_CURRENT_USER, "SOFTWARE\\ZU"));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\Zu\\Case"));
+}
+
+TEST(PlatformRegistry, SlashInAValueNameIsPartOfTheName) {
+  TRegValue V;
+  V.Data = "x";
+  ASSERT_TRUE(RegSetValue(HKEY_CURRENT_USER, "Software\\T\\Slash", "a/b", V));
+  EXPECT_EQ(RegValueNames(HKEY_CURRENT_USER, "Software\\T\\Slash"), std::vector<std::string>{"a/b"});
+  EXPECT_TRUE(RegSubKeyNames(HKEY_CURRENT_USER, "Software\\T\\Slash").empty()) << "no subkey a";
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\T\\Slash\\a"));
+  ASSERT_TRUE(RegQueryValue(HKEY_CURRENT_USER, "Software\\T\\Slash", "A/B"));
+  EXPECT_FALSE(RegQueryValue(HKEY_CURRENT_USER, "Software\\T\\Slash\\a", "b"));
+  EXPECT_TRUE(RegDeleteValue(HKEY_CURRENT_USER, "Software\\T\\Slash", "a/b"));
+}
+
+TEST(PlatformRegistry, KeysExistWithoutValuesUntilDeleted) {
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\T\\Empty\\Inner"));
+  ASSERT_TRUE(RegCreateKey(HKEY_CURRENT_USER, "Software\\T\\Empty\\Inner"));
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "software\\t\\empty\\inner"));
+  EXPECT_TRUE(RegValueNames(HKEY_CURRENT_USER, "Software\\T\\Empty\\Inner").empty()) << "the marker is no value";
+  EXPECT_EQ(RegSubKeyNames(HKEY_CURRENT_USER, "Software\\T\\Empty"), std::vector<std::string>{"Inner"});
+  // The last value or subkey going leaves the key itself.
+  TRegValue V;
+  V.Data = "v";
+  ASSERT_TRUE(RegSetValue(HKEY_CURRENT_USER, "Software\\T\\Empty\\Inner", "V", V));
+  EXPECT_EQ(RegValueNames(HKEY_CURRENT_USER, "Software\\T\\Empty\\Inner"), std::vector<std::string>{"V"});
+  ASSERT_TRUE(RegDeleteValue(HKEY_CURRENT_USER, "Software\\T\\Empty\\Inner", "V"));
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\T\\Empty\\Inner"));
+  ASSERT_TRUE(RegDeleteKey(HKEY_CURRENT_USER, "Software\\T\\Empty\\Inner"));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\T\\Empty\\Inner"));
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\T\\Empty"));
+  EXPECT_FALSE(RegCreateKey(HKEY_CLASSES_ROOT, ".html")) << "no store";
+}
+
+TEST(PlatformRegistry, FilesWrittenBeforeStillLoad) {
+  // As the earlier store wrote it: groups and value names in their case, typed values.
+  const std::string Path = RegistryFile(HKEY_LOCAL_MACHINE);
+  {
+    std::ofstream F(Path, std::ios::app);
+    F << "\n[Legacy]\nOld\\Key\\Name=kept\nOld\\Key\\Count=dword:0000002a\nOld\\Key\\%40=default\n";
+  }
+  auto N = RegQueryValue(HKEY_LOCAL_MACHINE, "legacy\\old\\key", "name");
+  ASSERT_TRUE(N);
+  EXPECT_EQ(N->Data, "kept");
+  auto C = RegQueryValue(HKEY_LOCAL_MACHINE, "Legacy\\Old\\Key", "Count");
+  ASSERT_TRUE(C);
+  EXPECT_EQ(C->DWord, 42u);
+  auto D = RegQueryValue(HKEY_LOCAL_MACHINE, "Legacy\\Old\\Key", "");
+  ASSERT_TRUE(D);
+  EXPECT_EQ(D->Data, "default");
+  EXPECT_EQ(RegValueNames(HKEY_LOCAL_MACHINE, "Legacy\\Old\\Key"), (std::vector<std::string>{"", "Count", "Name"}));
+  EXPECT_TRUE(RegDeleteKey(HKEY_LOCAL_MACHINE, "Legacy"));
+}

@@ -127,14 +127,36 @@ TEST(LoginInfo, RoundTripThroughFormDataUpTo127Bytes) {
   }
 }
 
-TEST(LoginInfo, LongOrDamagedRecordsReadAsEmptyNeverOutOfBounds) {
+TEST(LoginInfo, CountsUpTo255RoundTripAndLongerAreRefused) {
+  for (const auto& [User, Pass] : std::vector<std::pair<std::string, std::string>>{
+           {std::string(100, 'u'), std::string(100, 'p')}, {std::string(127, 'u'), ""}, {std::string(200, 'u'), std::string(54, 'p')}}) {
+    TRoot Root;
+    auto* L = new TLogin(&Root);
+    L->SetName("L");
+    L->SetUsername(User);
+    L->SetPassword(Pass);
+    TRoot Copy;
+    ReadComponentFromJson(Copy, WriteComponentToJson(Root));
+    auto* C = dynamic_cast<TLogin*>(Copy.Components(0));
+    ASSERT_NE(C, nullptr);
+    EXPECT_EQ(C->Username(), User) << User.size() + Pass.size() + 1;
+    EXPECT_EQ(C->Password(), Pass);
+  }
+  // 255 bytes would wrap the count: the record is refused, never cut.
+  EXPECT_EQ(TzuLoginComponent::EncodeLoginInfo(std::string(200, 'u'), std::string(55, 'p')), "");
+  TRoot Root;
+  auto* L = new TLogin(&Root);
+  L->SetUsername(std::string(200, 'u'));
+  L->SetPassword(std::string(55, 'p'));
+  EXPECT_EQ(L->Password(), "") << "the password that does not fit is refused";
+  L->SetPassword("short");
+  L->SetUsername(std::string(250, 'v'));
+  EXPECT_EQ(L->Username(), std::string(200, 'u'));
+  EXPECT_EQ(L->Password(), "short");
+}
+
+TEST(LoginInfo, DamagedRecordsReadAsEmptyNeverOutOfBounds) {
   std::string U, P;
-  const std::string Long = TzuLoginComponent::EncodeLoginInfo(std::string(100, 'u'), std::string(100, 'p'));
-  EXPECT_FALSE(TzuLoginComponent::DecodeLoginInfo(Long, U, P));
-  EXPECT_EQ(U, "");
-  EXPECT_EQ(P, "");
-  // 255 bytes of credentials wrap the count to 0.
-  EXPECT_FALSE(TzuLoginComponent::DecodeLoginInfo(TzuLoginComponent::EncodeLoginInfo(std::string(200, 'u'), std::string(55, 'p')), U, P));
   EXPECT_FALSE(TzuLoginComponent::DecodeLoginInfo("", U, P));
   EXPECT_FALSE(TzuLoginComponent::DecodeLoginInfo(std::string("\x05" "ab", 3), U, P)) << "shorter than its count";
   // A user-name length beyond the block.
@@ -210,18 +232,34 @@ TEST(TimerComponent, TickExceptionsGoToTheHandlerAndTimersCanBeRefused) {
   EXPECT_EQ(Caught, "tick failed");
   Application().OnException = nullptr;
 
-  T->SetInterval(-1);  // no timer of the system takes a negative interval
+  SetTimerQuota(0);
+  T->SetInterval(10);
   try {
     T->SetActive(true);
     FAIL() << "no exception";
   } catch (const EOutOfResources& E) {
     EXPECT_STREQ(E.what(), "Not enough timers available");
   }
-  SetTimerQuota(0);
   TPersistentTicker* P = nullptr;
   EXPECT_THROW(P = new TPersistentTicker(&Root), EOutOfResources);
   SetTimerQuota(10000);
   delete P;
+}
+
+TEST(TimerComponent, NegativeIntervalIsTheSystemsLongestNotAnError) {
+  TRoot Root;
+  auto* T = new TTicker(&Root);
+  T->SetInterval(-1);  // 0xFFFFFFFF unsigned: the longest interval the system runs
+  EXPECT_NO_THROW(T->SetActive(true));
+  EXPECT_TRUE(T->IsActive());
+  PumpUntil([] { return false; }, 40);
+  EXPECT_EQ(T->Ticks, 0);
+  // A timer is running on it: with the quota used up by it, another one is refused.
+  SetTimerQuota(1);
+  auto* Other = new TTicker(&Root);
+  Other->SetInterval(10);
+  EXPECT_THROW(Other->SetActive(true), EOutOfResources);
+  SetTimerQuota(10000);
 }
 
 TEST(TimerComponent, DestroyingStopsTheTimerAndSkipsTicks) {

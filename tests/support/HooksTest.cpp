@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMenu>
 
 #include <chrono>
 
@@ -75,6 +76,20 @@ class TAppHook : public TzuHFormHookComponentWatchCaption {
   }
   void AppMessageAfter(TMessage& M) override { AppAfter.push_back(M.Msg); }
 };
+
+// A hook on a child panel of a form, so its stacking among siblings can be seen.
+class TPanelHook : public TzuFormHookComponent {
+ public:
+  TPanelHook(TComponent* Owner, QWidget* Panel) : TzuFormHookComponent(Owner, Panel) {}
+};
+
+// The panels of Form as Qt stacks them, bottom first.
+std::string Stacking(const QWidget& Form) {
+  std::string R;
+  for (QObject* C : Form.children())
+    if (auto* W = qobject_cast<QWidget*>(C); W && !W->objectName().isEmpty()) R += W->objectName().toStdString();
+  return R;
+}
 
 class HooksTest : public ::testing::Test {
  protected:
@@ -263,4 +278,48 @@ TEST_F(HooksTest, FormDestroyedWithItsHooksPostsNoRehook) {
   delete Form;  // frees the hooks it owns
   Pump();
   EXPECT_EQ(TzuHookList::Instance(), nullptr);
+}
+
+TEST_F(HooksTest, ZOrderRaisesLowersAndStacksBehindAWindow) {
+  TLoggingForm Form;
+  QWidget* Panels[3];
+  for (int I = 0; I < 3; ++I) {
+    Panels[I] = new QWidget(&Form);
+    Panels[I]->setObjectName(QString(QChar('a' + I)));
+  }
+  Form.show();
+  auto* A = new TPanelHook(&Form, Panels[0]);
+  auto* C = new TPanelHook(&Form, Panels[2]);
+  ASSERT_EQ(Stacking(Form), "abc");
+  A->SetZOrder(TzuFormHookComponent::HWND_TOP);
+  EXPECT_EQ(Stacking(Form), "bca");
+  C->SetZOrder(TzuFormHookComponent::HWND_BOTTOM);
+  EXPECT_EQ(Stacking(Form), "cba");
+  // Behind b: between c and b.
+  A->SetZOrder(WidgetHandle(Panels[1]));
+  EXPECT_EQ(Stacking(Form), "cab");
+  C->SetZOrder(WidgetHandle(Panels[1]));
+  EXPECT_EQ(Stacking(Form), "acb");
+  C->SetZOrder(0x7FFF0000);  // no such window: nothing moves
+  EXPECT_EQ(Stacking(Form), "acb");
+  delete A;
+  delete C;
+}
+
+TEST_F(HooksTest, SystemMenuIsKeptAndActsOnTheForm) {
+  TLoggingForm Form;
+  Form.show();
+  auto* H = new THook(&Form, "h");
+  QMenu* Menu = H->GetSystemMenuHandle();
+  ASSERT_NE(Menu, nullptr);
+  Menu->addAction("&What's This?");
+  EXPECT_EQ(H->GetSystemMenuHandle(), Menu) << "not reset";
+  QStringList Texts;
+  for (QAction* A : Menu->actions())
+    if (!A->isSeparator()) Texts << A->text();
+  EXPECT_EQ(Texts, (QStringList{"&Restore", "Mi&nimize", "Ma&ximize", "&Close", "&What's This?"}));
+  Menu->actions()[4]->trigger();  // &Close: the same road as the close box, through the hooks
+  EXPECT_EQ(GLog, (std::vector<std::string>{"before h", "form", "after h"}));
+  EXPECT_FALSE(Form.isVisible());
+  delete H;
 }

@@ -111,6 +111,21 @@ TEST(FrameworkRegistry, KeysPathsAndTypedValues) {
   EXPECT_EQ(RegistryError([&] { Classes.CreateKey("x"); }), "Failed to create key x");
 }
 
+TEST(FrameworkRegistry, CreatedKeysExistAndNamesIgnoreCase) {
+  TRegistry R;
+  EXPECT_TRUE(R.CreateKey("Software\\ZuTest\\Created"));
+  EXPECT_TRUE(R.KeyExists("software\\zutest\\CREATED")) << "a key without values exists";
+  ASSERT_TRUE(R.OpenKey("Software\\ZuTest\\Opened", true));
+  R.CloseKey();
+  EXPECT_TRUE(R.OpenKey("SOFTWARE\\ZUTEST\\OPENED", false));
+  R.WriteString("Mixed", "m");
+  ASSERT_TRUE(R.OpenKey("\\software\\zutest\\opened", false));
+  EXPECT_EQ(R.ReadString("mixed"), "m");
+  EXPECT_TRUE(R.ValueExists("MIXED"));
+  EXPECT_TRUE(R.DeleteKey("\\Software\\ZuTest\\Created"));
+  EXPECT_FALSE(R.KeyExists("\\Software\\ZuTest\\Created"));
+}
+
 TEST(ZuRegistry, ExFormsKeepDefaultsOut) {
   TzuRegistry R(rlCurrentUser);
   ASSERT_TRUE(R.OpenKey("Software\\ZuTest\\Ex", true));
