@@ -254,7 +254,7 @@ bool ParseManifest(std::string_view Text, TManifest& M) {
     TManifestFile File;
     File.Complete = F[1] == "complete";
     long long Size = 0, Inode = 0;
-    if (!ToNumber(F[2], Size) || !ToNumber(F[3], Inode)) return false;
+    if (!ToNumber(F[2], Size) || !ToNumber(F[3], Inode) || Size < -1 || Inode < 0) return false;
     File.Size = Size;
     File.Inode = static_cast<std::uint64_t>(Inode);
     if (!Decode(F[4], File.Name) || !Decode(F[5], File.URL) || !Decode(F[6], File.ETag) ||

@@ -63,6 +63,9 @@ TEST(InstallRecords, ManifestCarriesEachFilesHash) {
   EXPECT_FALSE(ParseManifest(FormatManifest(M), Back));
   M.Files[0].Sha256 = "abc";
   EXPECT_FALSE(ParseManifest(FormatManifest(M), Back));
+  // A negative inode would be written back as another number (found by the fuzzer).
+  EXPECT_FALSE(ParseManifest("renewix-manifest 1\nrun complete\nfile complete 3 -5 p ~ ~ ~\nend\n", Back));
+  EXPECT_FALSE(ParseManifest("renewix-manifest 1\nrun complete\nfile complete -2 5 p ~ ~ ~\nend\n", Back));
 }
 
 TEST(InstallRecords, RecoveryUndoesAHalfDoneSetAndRepeatsSafely) {
