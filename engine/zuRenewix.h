@@ -145,12 +145,12 @@ class TzuRenewix : public TzuCustomHTTP {
   void SetCacheOptions(TzuCacheOptions Value) { FCacheOptions = Value; }
   TzuRenewixInfo* InfoFile() { return FInfoFile.get(); }
   const std::string& InfoFileURL() const { return FInfoFileURL; }
+  void SetInfoFileURL(const std::string& Value) { FInfoFileURL = Value; }
   // Base64 Ed25519 public keys, separated by blanks (several while a key is rotated). With one,
   // only an info file signed by one of them is used, and every file must match its size and
   // SHA-256 (zuRenewixVerify.h).
   const std::string& PublicKey() const { return FPublicKey; }
   void SetPublicKey(const std::string& Value) { FPublicKey = Value; }
-  void SetInfoFileURL(const std::string& Value) { FInfoFileURL = Value; }
   const std::string& RestartParams() const { return FRestartParams; }
   void SetRestartParams(const std::string& Value);
   TzuMiscFilesUpgradeBehavior MiscFilesUpgrade() const { return FMiscFilesUpgrade; }
