@@ -205,6 +205,7 @@ const TClassInfo& TzuRenewix::StaticClassInfo() {
                  DefaultCacheOptions)
           .Object("InfoFile", [](TzuRenewix& R) -> TPersistent* { return R.InfoFile(); })
           .Str("InfoFileURL", &TzuRenewix::InfoFileURL, &TzuRenewix::SetInfoFileURL, std::string("http://"))
+          .Str("PublicKey", &TzuRenewix::PublicKey, &TzuRenewix::SetPublicKey)
           .Str("RestartParams", &TzuRenewix::RestartParams, &TzuRenewix::SetRestartParams,
                std::string(DefaultRestartParams), [](const TzuRenewix& R) { return R.IsDefaultParams(); })
           .Enum("MiscFilesUpgrade", &TzuRenewix::MiscFilesUpgrade, &TzuRenewix::SetMiscFilesUpgrade,
@@ -253,6 +254,7 @@ TzuRenewix::TzuRenewix(TComponent* AOwner) : TzuCustomHTTP(AOwner), FAlive(std::
   // check or a download would wait for an answer that never comes.
   TzuCustomHTTP::OnOutputFileError = [this](TObject* S) { HTTPOutputFileError(S); };
   SetMaxMemoryBody(MaxInfoFileSize);
+  SetHashOutput(true);  // each file's SHA-256 as it arrives, for its check and the helper's
   TzuCustomHTTP::OnPasswordRequest = [this](TObject* S, const std::string& Realm, bool& TryAgain) {
     HTTPPasswordRequest(S, Realm, TryAgain);
   };
@@ -366,6 +368,7 @@ bool TzuRenewix::CheckUpdate(bool CheckOnly) {
     }
   } Reset{this, Alive, CheckOnly};
   FAborted = false;
+  FVerifyError.clear();
   FAutoCheckRunning = false;
   FUpdateAvailable = false;
   // In use until the finished run has been handed back, even while its thread winds down.
@@ -403,6 +406,7 @@ void TzuRenewix::ParseInfoFile(TStream* Stream) {
   }
   FInfoFileText = Text;
   FURLs.Clear();
+  if (RefuseInfoFile(Text)) return;
   for (const auto& U : InfoFileURLs(Text)) FURLs.Add(U);
   const bool Newer = IsNewerVersion(Text, FVersionControl, FVersionNumber, FVersionDate);
   if (Newer && FURLs.Count() > 0) {
@@ -470,6 +474,12 @@ void TzuRenewix::DoUpgrade(bool First) {
   WizardSetAllDownloading(RXFmtLangStr(9, {static_cast<long long>(FFileIndex + 1),
                                            static_cast<long long>(FURLs.Count())}));
   SetURL(FCurrentFile);
+  if (!IsWebURL(FCurrentFile)) {
+    FVerifyError = FCurrentFile + " is not an http or https address";
+    FCurrentFile.clear();
+    LostFile(RXErrorSchemeRefused);
+    return;
+  }
   FCurrentFile = OutputNameFor(FCurrentFile);
   if (FCurrentFile.empty()) {
     LostFile(400);  // no file name to store it under
@@ -508,10 +518,7 @@ void TzuRenewix::StartFile() {
   // The transfer writes to the file held here, whatever its name has become since.
   SetOutputFileName("/proc/self/fd/" + std::to_string(FRun->OutputFd));
   ReleaseHTTPStream();
-  if (FRun->ResumeFrom > 0)
-    ReadRange(static_cast<std::uint64_t>(FRun->ResumeFrom - Overlap), 0, false);
-  else
-    Read(false);
+  ReadFile(FRun->ResumeFrom > 0 ? FRun->ResumeFrom - Overlap : 0);
 }
 
 bool TzuRenewix::ReportPlantedLinks() {
@@ -637,11 +644,15 @@ void TzuRenewix::HTTPDone(TObject*, const std::string&, std::int64_t, TStream* S
     ParseInfoFile(Stream);
     return;
   }
-  if (FFileTime != 0) SetFileTimes(OutputFileName(), FFileTime, FFileTime, -1);
   struct stat St{};
-  if (FRun->OutputFd >= 0 && ::fstat(FRun->OutputFd, &St) == 0 && !FRun->Manifest.Files.empty()) {
+  const bool Stored = FRun->OutputFd >= 0 && ::fstat(FRun->OutputFd, &St) == 0;
+  std::string Sha256;
+  if (RefuseDownload(Stored ? St.st_size : -1, Sha256)) return;
+  if (FFileTime != 0) SetFileTimes(OutputFileName(), FFileTime, FFileTime, -1);
+  if (Stored && !FRun->Manifest.Files.empty()) {
     auto& Entry = FRun->Manifest.Files.back();
     Entry.Size = St.st_size;
+    Entry.Sha256 = Sha256;
     Entry.Inode = St.st_ino;
     Entry.Complete = true;
     SaveManifest();
@@ -658,7 +669,7 @@ void TzuRenewix::HTTPDoneInterrupted(TObject*) {
     if (!OpenOutputFile()) return;
     SetOutputFileName("/proc/self/fd/" + std::to_string(FRun->OutputFd));
     ReleaseHTTPStream();
-    Read(false);
+    ReadFile(0);
     return;
   }
   DropOutputFile();  // skipped: no ".uTMP" file for it

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/zuRenewixInfoFile.h"
+#include "engine/zuRenewixVerify.h"
 #include "http/zuHTTP.h"
 #include "platform/framework/Lists.h"
 #include "support/zuClasses.h"
@@ -145,6 +146,11 @@ class TzuRenewix : public TzuCustomHTTP {
   TzuRenewixInfo* InfoFile() { return FInfoFile.get(); }
   const std::string& InfoFileURL() const { return FInfoFileURL; }
   void SetInfoFileURL(const std::string& Value) { FInfoFileURL = Value; }
+  // Base64 Ed25519 public keys, separated by blanks (several while a key is rotated). With one,
+  // only an info file signed by one of them is used, and every file must match its size and
+  // SHA-256 (zuRenewixVerify.h).
+  const std::string& PublicKey() const { return FPublicKey; }
+  void SetPublicKey(const std::string& Value) { FPublicKey = Value; }
   const std::string& RestartParams() const { return FRestartParams; }
   void SetRestartParams(const std::string& Value);
   TzuMiscFilesUpgradeBehavior MiscFilesUpgrade() const { return FMiscFilesUpgrade; }
@@ -206,6 +212,9 @@ class TzuRenewix : public TzuCustomHTTP {
   // The text of the info file the last check read (empty before one arrived).
   const std::string& InfoFileText() const { return FInfoFileText; }
   THandle WindowHandle() const { return FWindowHandle; }
+  // Why the last check refused its info file (OnNoInfoFile) or a file (OnLostFile with
+  // RXErrorFileMismatch or RXErrorSchemeRefused); empty when it refused nothing.
+  const std::string& VerifyError() const { return FVerifyError; }
   // Ends a pending wait (the wizard window calls it as it closes).
   void StopWaiting();
   // The local output name of a file address: the program's directory + its file name +
@@ -281,6 +290,15 @@ class TzuRenewix : public TzuCustomHTTP {
   // Drops the current file: its entry, and its ".uTMP" file when it is still the one created.
   void DropOutputFile();
   void CloseOutputFile();
+  // zuRenewixTrust.cpp: the checks of what the server sends.
+  // True (and reported as no info file) when the info file may not be used.
+  bool RefuseInfoFile(const std::string& Text);
+  // True (the file dropped and reported as a lost file) when the completed current file (of
+  // Size bytes) is not the one the info file describes; Sha256 gets its hash.
+  bool RefuseDownload(std::int64_t Size, std::string& Sha256);
+  // Starts the current file's transfer (From > 0: a range); the component's credentials go
+  // along only to the info file's own server or a host a verified info file names.
+  void ReadFile(std::int64_t From);
 
   THandle FWindowHandle = 0;
   bool FAborted = false;
@@ -306,6 +324,10 @@ class TzuRenewix : public TzuCustomHTTP {
   TzuCacheOptions FCacheOptions = DefaultCacheOptions;
   std::unique_ptr<TzuRenewixInfo> FInfoFile;
   std::string FInfoFileURL = "http://";
+  std::string FPublicKey;
+  std::string FVerifyError;
+  bool FVerified = false;                // the info file in use is signed by a trusted key
+  std::vector<TzuRXFileCheck> FChecks;   // its sizes and hashes
   std::string FRestartParams = DefaultRestartParams;
   TzuMiscFilesUpgradeBehavior FMiscFilesUpgrade = mfuAlwaysDownload;
   TzuRenewixVersionControl FVersionControl = byDate;

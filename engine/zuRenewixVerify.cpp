@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/zuRenewixInfoFile.h"
+#include "http/zuHTTP.h"
 #include "support/zuUtils.h"
 
 namespace zu {
@@ -108,7 +109,8 @@ TzuRXVerification VerifyInfoFile(const std::string& Text, const std::string& Pub
       return V;
     }
   }
-  for (const auto& C : InfoFileChecks(Body)) {
+  // A web page to open (#method=2) is not downloaded: it has nothing to hash.
+  for (const auto& C : InfoFileMethod(Body) == umRedirectToURL ? std::vector<TzuRXFileCheck>() : InfoFileChecks(Body)) {
     if (C.Size < 0 || C.Sha256.empty()) {
       V.Reason = "no size and SHA-256 for " + C.URL;
       return V;
@@ -116,6 +118,45 @@ TzuRXVerification VerifyInfoFile(const std::string& Text, const std::string& Pub
   }
   V.Ok = true;
   return V;
+}
+
+bool IsWebURL(const std::string& URL) {
+  const std::size_t At = URL.find("://");
+  if (At == std::string::npos) return true;
+  const std::string Scheme = LowerCase(URL.substr(0, At));
+  return Scheme == "http" || Scheme == "https";
+}
+
+std::string URLOrigin(const std::string& URL) {
+  std::string Scheme, Host, Path, User, Password, Extra;
+  std::uint16_t Port = 0;
+  if (!ParseURL(URL, Scheme, Host, Path, User, Password, Extra, Port)) return std::string();
+  return LowerCase(Scheme) + "://" + LowerCase(Host) + ":" + std::to_string(Port);
+}
+
+std::string InfoFileRefusal(const std::string& Text, const std::string& PublicKeys, TDateTime Today) {
+  if (PublicKeys.find_first_not_of(" \t\r\n") != std::string::npos) {
+    const TzuRXVerification V = VerifyInfoFile(Text, PublicKeys, Today);
+    if (!V.Ok) return V.Reason;
+  }
+  if (InfoFileMethod(Text) == umRedirectToURL) {
+    const auto URLs = InfoFileURLs(Text);
+    // The browser gets the address as its argument: a local file or another scheme would
+    // open whatever handler the desktop has for it.
+    if (!URLs.empty() && !IsWebURL(URLs.front())) return "the web page " + URLs.front() + " is not an http or https address";
+  }
+  return std::string();
+}
+
+std::string FileMismatch(const TzuRXFileCheck* Check, bool Required, std::int64_t Size, const std::string& Sha256) {
+  if (!Check) return Required ? "the signed info file does not name this address" : std::string();
+  if (Check->SizeUnreadable || Check->HashUnreadable) return "its size or SHA-256 line in the info file cannot be read";
+  if (Required && (Check->Size < 0 || Check->Sha256.empty())) return "the info file gives no size and SHA-256 for it";
+  if (Check->Size >= 0 && Size != Check->Size)
+    return "its size is " + std::to_string(Size) + " bytes, the info file says " + std::to_string(Check->Size);
+  if (!Check->Sha256.empty() && Sha256 != Check->Sha256)
+    return Sha256.empty() ? "its SHA-256 could not be taken" : "its SHA-256 differs from the info file's";
+  return std::string();
 }
 
 bool SignInfoFile(const std::string& Text, const os::TEd25519Key& Key, std::string& Signed) {

@@ -43,6 +43,23 @@ TzuRXVerification VerifyInfoFile(const std::string& Text, const std::string& Pub
 // The keys of a PublicKey text; false when one of them is no Ed25519 public key.
 bool ParsePublicKeys(const std::string& PublicKeys, std::vector<std::string>& Keys);
 
+// ---- the component's side ----
+
+// OnLostFile codes of files the component refuses (no HTTP status).
+inline constexpr int RXErrorFileMismatch = 1000;   // size or SHA-256 differs from the info file
+inline constexpr int RXErrorSchemeRefused = 1001;  // an address that is not http or https
+
+// Whether URL is an http or https address (one without "://" counts as http).
+bool IsWebURL(const std::string& URL);
+// "scheme://host:port", scheme and host lower-cased; empty when URL cannot be read.
+std::string URLOrigin(const std::string& URL);
+// Why a fetched info file may not be used (empty when it may): with PublicKeys it must
+// verify (VerifyInfoFile); a web page (#method=2) must be an http or https address.
+std::string InfoFileRefusal(const std::string& Text, const std::string& PublicKeys, TDateTime Today);
+// Why a downloaded file is not the one the info file describes (empty when it is). Check may
+// be null: then only Required (a key is configured) refuses it. Sha256 empty: not hashed.
+std::string FileMismatch(const TzuRXFileCheck* Check, bool Required, std::int64_t Size, const std::string& Sha256);
+
 // The publisher's side: Text (an earlier signature line removed) with its signature line.
 bool SignInfoFile(const std::string& Text, const os::TEd25519Key& Key, std::string& Signed);
 // Text without its signature line (the bytes the signature covers); Signature gets the

@@ -52,6 +52,9 @@ struct TMove {
   std::string Target;
   bool Executable = false;          // the program or the setup program
   std::uint32_t Attributes = AttrArchive;
+  // What the download stored (the manifest): checked again just before the rename.
+  std::int64_t Size = -1;            // -1: not checked
+  std::string Sha256;                // lower-case hex; empty: not checked
 };
 
 struct TPlan {

@@ -11,6 +11,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <openssl/evp.h>
+
 namespace zu::helper {
 
 namespace {
@@ -91,6 +93,14 @@ bool ToNumber(std::string_view S, long long& Out) {
   return !Copy.empty() && End && *End == '\0' && errno == 0;
 }
 
+bool ValidSha256(const std::string& S) {
+  if (S.empty()) return true;
+  if (S.size() != 64) return false;
+  for (const char C : S)
+    if (!((C >= '0' && C <= '9') || (C >= 'a' && C <= 'f'))) return false;
+  return true;
+}
+
 // A plain name inside the directory: no separator, not "." or "..".
 bool PlainName(const std::string& Name) {
   return !Name.empty() && Name != "." && Name != ".." && Name.find('/') == std::string::npos;
@@ -165,6 +175,51 @@ void Rollback(int DirFd, const TJournal& J) {
   SyncDirectory(DirFd);
 }
 
+// The SHA-256 of an open file, read from its start; empty when it cannot be read.
+std::string Sha256Of(int Fd) {
+  EVP_MD_CTX* Ctx = EVP_MD_CTX_new();
+  if (!Ctx || EVP_DigestInit_ex(Ctx, EVP_sha256(), nullptr) != 1) {
+    EVP_MD_CTX_free(Ctx);
+    return std::string();
+  }
+  bool Ok = ::lseek(Fd, 0, SEEK_SET) == 0;
+  char Buf[1 << 16];
+  while (Ok) {
+    const ssize_t N = ::read(Fd, Buf, sizeof Buf);
+    if (N < 0 && errno == EINTR) continue;
+    if (N < 0) Ok = false;
+    if (N <= 0) break;
+    Ok = EVP_DigestUpdate(Ctx, Buf, static_cast<std::size_t>(N)) == 1;
+  }
+  unsigned char Digest[EVP_MAX_MD_SIZE];
+  unsigned Len = 0;
+  Ok = Ok && EVP_DigestFinal_ex(Ctx, Digest, &Len) == 1;
+  EVP_MD_CTX_free(Ctx);
+  if (!Ok) return std::string();
+  std::string Hex;
+  for (unsigned I = 0; I < Len; ++I) {
+    char Two[3];
+    std::snprintf(Two, sizeof Two, "%02x", Digest[I]);
+    Hex += Two;
+  }
+  return Hex;
+}
+
+// The file about to be moved is still what was downloaded: its size and SHA-256 as the
+// manifest has them. Inode receives the file checked, so that the rename can be seen to move
+// that very file.
+bool StillDownloaded(int DirFd, const std::string& Source, const TMove& Expected, ino_t& Inode) {
+  const int Fd = ::openat(DirFd, Source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (Fd < 0) return false;
+  struct stat St {};
+  bool Ok = ::fstat(Fd, &St) == 0 && S_ISREG(St.st_mode);
+  if (Ok && Expected.Size >= 0) Ok = St.st_size == Expected.Size;
+  if (Ok && !Expected.Sha256.empty()) Ok = Sha256Of(Fd) == Expected.Sha256;
+  Inode = St.st_ino;
+  ::close(Fd);
+  return Ok;
+}
+
 void KillIfDue(int KillAfter, int Done) {
   if (KillAfter >= 0 && Done == KillAfter) ::raise(SIGKILL);
 }
@@ -178,7 +233,7 @@ std::string FormatManifest(const TManifest& M) {
     S += "file ";
     S += F.Complete ? "complete " : "partial ";
     S += std::to_string(F.Size) + " " + std::to_string(F.Inode) + " " + Encode(F.Name) + " " + Encode(F.URL) +
-         " " + Encode(F.ETag) + " " + Encode(F.LastModified) + "\n";
+         " " + Encode(F.ETag) + " " + Encode(F.LastModified) + " " + Encode(F.Sha256) + "\n";
   }
   return S + "end\n";
 }
@@ -193,15 +248,18 @@ bool ParseManifest(std::string_view Text, TManifest& M) {
     return false;
   for (std::size_t I = 2; I + 1 < L.size(); ++I) {
     const auto F = Split(L[I]);
-    if (F.size() != 8 || F[0] != "file" || (F[1] != "complete" && F[1] != "partial")) return false;
+    // Eight fields before files carried their SHA-256.
+    if ((F.size() != 8 && F.size() != 9) || F[0] != "file" || (F[1] != "complete" && F[1] != "partial"))
+      return false;
     TManifestFile File;
     File.Complete = F[1] == "complete";
     long long Size = 0, Inode = 0;
-    if (!ToNumber(F[2], Size) || !ToNumber(F[3], Inode)) return false;
+    if (!ToNumber(F[2], Size) || !ToNumber(F[3], Inode) || Size < -1 || Inode < 0) return false;
     File.Size = Size;
     File.Inode = static_cast<std::uint64_t>(Inode);
     if (!Decode(F[4], File.Name) || !Decode(F[5], File.URL) || !Decode(F[6], File.ETag) ||
-        !Decode(F[7], File.LastModified) || !PlainName(File.Name))
+        !Decode(F[7], File.LastModified) || !PlainName(File.Name) ||
+        (F.size() == 9 && (!Decode(F[8], File.Sha256) || !ValidSha256(File.Sha256))))
       return false;
     M.Files.push_back(std::move(File));
   }
@@ -387,6 +445,11 @@ TInstallOutcome InstallMoves(int DirFd, const std::vector<TMove>& Moves, int Kil
   KillIfDue(KillAfter, Done);
   for (std::size_t I = 0; I < J.Moves.size(); ++I) {
     const TJournalMove& M = J.Moves[I];
+    ino_t Checked = 0;
+    if (!StillDownloaded(DirFd, M.Source, Moves[I], Checked)) {
+      Out = {false, M.Source + " is not the file that was downloaded"};
+      break;
+    }
     PrepareMode(DirFd, M, M.HadOld ? &Old[I] : nullptr);
     if (M.HadOld) {
       ::unlinkat(DirFd, M.Backup.c_str(), 0);
@@ -399,6 +462,12 @@ TInstallOutcome InstallMoves(int DirFd, const std::vector<TMove>& Moves, int Kil
     }
     if (::renameat(DirFd, M.Source.c_str(), DirFd, M.Target.c_str()) != 0) {
       Out = {false, Failure("cannot replace", M.Target, errno)};
+      break;
+    }
+    struct stat Moved {};
+    if (!Exists(DirFd, M.Target, &Moved) || Moved.st_ino != Checked) {
+      // Swapped for another file between the check and the rename.
+      Out = {false, M.Source + " is not the file that was downloaded"};
       break;
     }
     SetAttributes(DirFd, M);

@@ -32,6 +32,7 @@ struct TManifestFile {
   std::int64_t Size = -1;  // announced, then stored; -1 unknown
   std::uint64_t Inode = 0;  // of the ".uTMP" file the component created
   bool Complete = false;
+  std::string Sha256 = {};  // of the stored file, lower-case hex; empty unknown
 };
 
 struct TManifest {

@@ -251,7 +251,14 @@ void Run(int argc, char** argv) {
   const std::vector<std::string> Listed = VerifiedUpdates(DirFd, Manifest, &Unverified);
   const std::string Own = ProgramName + UpdateSuffix;
   const bool Present = std::find(Listed.begin(), Listed.end(), Own) != Listed.end();
-  const TPlan Plan = PlanUpgrade(Cmd, ProgramName, Present, Listed);
+  TPlan Plan = PlanUpgrade(Cmd, ProgramName, Present, Listed);
+  // Each file is checked once more against what was downloaded, just before its rename.
+  for (auto& Move : Plan.Moves)
+    for (const auto& F : Manifest.Files)
+      if (F.Name + UpdateSuffix == BaseName(Move.Source)) {
+        Move.Size = F.Size;
+        Move.Sha256 = F.Sha256;
+      }
   TInstallOutcome Outcome;
   if (!Unverified.empty()) {
     // Part of the set changed or went since it was downloaded: none of it is installed.

@@ -47,6 +47,10 @@ std::string Usage() {
          "  --user U               user name for a protected server\n"
          "  --password P           its password (needs --user); without one, or when the\n"
          "                         server refuses it, the password is asked on the terminal\n"
+         "  --public-key KEY       trust updates signed with KEY (base64 Ed25519, as\n"
+         "                         renewix-publish keygen prints it); repeatable. With a\n"
+         "                         key, an unsigned, altered or expired info file and any\n"
+         "                         file that differs from its size and SHA-256 are refused\n"
          "  --restart-params P     what the program is started with after the update\n"
          "                         (default /afterupgrade, or $" + std::string(RestartParamsVariable) + ")\n"
          "  --help                 this text\n"
@@ -60,7 +64,9 @@ std::string Usage() {
          "  filestart URL SIZE     a file's download starts (SIZE as announced, 0 unknown)\n"
          "  resuming NAME at N bytes  a file cut off earlier goes on where it stopped\n"
          "  filedone FILE          a file is stored (FILE is the downloaded NAME.uTMP)\n"
-         "  lostfile URL CODE      a file could not be fetched (HTTP status)\n"
+         "  lostfile URL CODE      a file could not be fetched (HTTP status; 1000: not the\n"
+         "                         file the info file describes, 1001: not http or https)\n"
+         "  refused REASON         the info file or a file failed verification\n"
          "  later                  the update was declined\n"
          "  redirect URL           the update is a web page to open\n"
          "  noupdate | noinfofile | unreachable HOST | connlost | aborted\n"
@@ -75,16 +81,16 @@ std::string Usage() {
          "Exit status: 0 update installed, or offered with --check-only; 1 nothing newer;\n"
          "2 bad arguments; 3 host unreachable; 4 no info file; 5 connection lost;\n"
          "7 aborted or declined; 8 the helper could not be started; 9 the update could not\n"
-         "be installed.\n";
+         "be installed; 10 verification failed (nothing installed).\n";
 }
 
 enum TExit {
   exDone = 0, exNone = 1, exUsage = 2, exUnreachable = 3, exNoInfoFile = 4, exConnLost = 5, exAborted = 7,
-  exNotStarted = 8, exInstallFailed = 9
+  exNotStarted = 8, exInstallFailed = 9, exRefused = 10
 };
 
 struct TOptions {
-  std::string InfoURL = ZU_CLI_INFO_URL, Version, Date, User, Password, RestartParams;
+  std::string InfoURL = ZU_CLI_INFO_URL, Version, Date, User, Password, RestartParams, PublicKeys;
   bool ByDate = false, HaveVersion = false, HaveDate = false, HavePassword = false;
   bool Yes = false, CheckOnly = false;
 };
@@ -144,6 +150,12 @@ int ParseArgs(int argc, char** argv, TOptions& O) {
     } else if (S == "--password") {
       if (!Value(O.Password)) return Fail("--password needs a value");
       O.HavePassword = true;
+    } else if (S == "--public-key") {
+      std::string Key;
+      std::vector<std::string> Keys;
+      if (!Value(Key) || !ParsePublicKeys(Key, Keys) || Keys.size() != 1)
+        return Fail("--public-key needs one base64 Ed25519 public key");
+      O.PublicKeys += (O.PublicKeys.empty() ? "" : " ") + Key;
     } else if (S == "--restart-params") {
       if (!Value(O.RestartParams)) return Fail("--restart-params needs a value");
     } else if (!S.empty() && S[0] == '-') {
@@ -306,6 +318,7 @@ int main(int argc, char** argv) {
     R->SetVersionControl(byNumber);
     R->SetVersionNumber(O.HaveVersion ? O.Version : os::ProgramFileVersion());
   }
+  R->SetPublicKey(O.PublicKeys);
   R->SetHTTPUsername(O.User);
   R->SetHTTPPassword(O.Password);
 
@@ -358,9 +371,18 @@ int main(int argc, char** argv) {
     Bar.Finish();
     Event("filedone " + FileName);
   };
+  // A refusal says why, and ends the run as refused whatever follows.
+  auto Refused = [&]() {
+    if (R->VerifyError().empty()) return false;
+    Event("refused " + R->VerifyError());
+    std::fprintf(stderr, "renewix-cli: refused: %s\n", R->VerifyError().c_str());
+    if (Exit < 0) Exit = exRefused;
+    return true;
+  };
   R->OnLostFile = [&](TObject*, const std::string& URL, std::int32_t Code, bool& ContinueUpgrade) {
     Bar.End();
     Event("lostfile " + URL + " " + std::to_string(Code));
+    if (Refused()) return;  // never installed without it
     if (O.Yes) return;  // nobody to ask whether an incomplete update will do
     std::fprintf(stderr, "%s #%d\n", Plain(RXLangStr(21)).c_str(), Code);
     ContinueUpgrade = AskYes(Plain(RXFmtLangStr(28, {R->GetFileName()})));
@@ -385,6 +407,7 @@ int main(int argc, char** argv) {
   R->OnNoInfoFile = [&](TObject*) {
     Event("noinfofile");
     Notice(RXLangStr(25));
+    Refused();
     Finish(exNoInfoFile);
   };
   R->OnHostUnreachable = [&](TObject*, const std::string&, const std::string& Host) {

@@ -19,6 +19,7 @@
 #include <filesystem>
 
 #include "QtTestUtil.h"
+#include "DemoSigning.h"
 #include "TestUtil.h"
 #include "app/AppControls.h"
 #include "app/Startup.h"
@@ -141,8 +142,10 @@ class UpdMainTest : public ::testing::Test {
   }
   void Publish(const std::string& Version, const std::string& Extra = std::string()) {
     Web.Put("rel/setup.exe", "setup program bytes");
-    Web.Put("ini/SablewingUpdate.inf", "#version=" + Version + "\n#url1=" + Web.Url("/rel/setup.exe") +
-                                           "\n#message={1. Faster\n2. Smaller}\n" + Extra);
+    Web.Put("ini/SablewingUpdate.inf",
+            zutest::SignedWithDemoKey("#version=" + Version + "\n#url1=" + Web.Url("/rel/setup.exe") + "\n" +
+                                      zutest::FileCheckLines("#url1", "setup program bytes") +
+                                      "#message={1. Faster\n2. Smaller}\n" + Extra));
   }
   int InfoRequests() const {
     const std::string Log = Web.AccessLogWith({"GET /ini/SablewingUpdate.inf "});
@@ -263,6 +266,7 @@ TEST_F(UpdMainTest, StoredValuesAndEventsComeFromTheFormData) {
   EXPECT_EQ(R.VersionDate(), "02/19/2008");
   EXPECT_TRUE(R.VersionDateAutoSet());
   EXPECT_EQ(R.VersionNumber(), "1.0.0.2");
+  EXPECT_EQ(R.PublicKey(), ZU_PUBLIC_KEY) << "the program trusts the configured keys";
   // Everything else keeps the component's defaults.
   EXPECT_EQ(R.RestartParams(), "/afterupgrade");
   EXPECT_FALSE(R.AutoCheck());

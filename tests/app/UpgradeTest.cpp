@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "DemoSigning.h"
 #include "TestUtil.h"
 #include "servers/TestServers.h"
 
@@ -93,8 +94,10 @@ class UpgradeTest : public ::testing::Test {
 
   void Publish(const std::string& File, const std::string& Bytes, const std::string& Extra = std::string()) {
     Web.Put("rel/1.0.0.3/" + File, Bytes);
-    Web.Put("ini/SablewingUpdate.inf", "#version=1.0.0.3\n#url1=" + Web.Url("/rel/1.0.0.3/" + File) +
-                                           "\n#message={1. Faster start\n2. Smaller downloads}\n" + Extra);
+    Web.Put("ini/SablewingUpdate.inf",
+            zutest::SignedWithDemoKey("#version=1.0.0.3\n#url1=" + Web.Url("/rel/1.0.0.3/" + File) + "\n" +
+                                      zutest::FileCheckLines("#url1", Bytes) +
+                                      "#message={1. Faster start\n2. Smaller downloads}\n" + Extra));
   }
 
   // Runs the program with Script until Instances programs have logged their exit.

@@ -716,6 +716,7 @@ TEST(RenewixProperties, DefaultsSettersAndFormData) {
   TzuRenewix S(nullptr);
   std::string J = WriteComponentToJson(S);
   EXPECT_EQ(J.find("RestartParams"), std::string::npos) << J;
+  EXPECT_EQ(J.find("PublicKey"), std::string::npos) << J;
   EXPECT_NE(J.find("VersionDateAutoSet"), std::string::npos) << J;
   S.SetRestartParams("/verysilent");
   S.SetVersionDate("01/02/2003");
@@ -723,6 +724,7 @@ TEST(RenewixProperties, DefaultsSettersAndFormData) {
   S.InfoFile()->SetUpgradeMethod(umUseExternalSetup);
   S.InfoFile()->Files()->Add("http://example.com/setup.exe");
   S.Wizard()->SetHideFileLocation(true);
+  S.SetPublicKey("b2xk b25l");
   J = WriteComponentToJson(S);
   TzuRenewix T(nullptr);
   ReadComponentFromJson(T, J);
@@ -732,6 +734,7 @@ TEST(RenewixProperties, DefaultsSettersAndFormData) {
   EXPECT_EQ(T.InfoFile()->UpgradeMethod(), umUseExternalSetup);
   EXPECT_EQ(T.InfoFile()->Files()->Strings(0), "http://example.com/setup.exe");
   EXPECT_TRUE(T.Wizard()->HideFileLocation());
+  EXPECT_EQ(T.PublicKey(), "b2xk b25l");
 
   // Only at design time does switching the automatic date on stamp today into VersionDate.
   T.SetVersionDateAutoSet(true);

@@ -106,3 +106,44 @@ TEST_F(SignedInfoFile, SeveralKeysLetAPublisherRotate) {
   EXPECT_EQ(Keys.size(), 2u);
   EXPECT_FALSE(ParsePublicKeys(Public + " x", Keys));
 }
+
+TEST_F(SignedInfoFile, WhatTheComponentRefusesBeforeUsingAFile) {
+  const TDateTime Today = RXDateToDate("06/01/2026");
+  // A web page to open has nothing to hash, but must be one.
+  const std::string Page = "#version=2.0.0.0\r\n#method=2\r\n#url=https://h/news.html\r\n";
+  EXPECT_EQ(InfoFileRefusal(Signed(Page), Public, Today), "");
+  EXPECT_EQ(InfoFileRefusal(Page, "", Today), "");
+  EXPECT_EQ(InfoFileRefusal("#method=2\r\n#url=file:///etc/passwd\r\n", "", Today),
+            "the web page file:///etc/passwd is not an http or https address");
+  EXPECT_EQ(InfoFileRefusal(Release(), "", Today), "") << "no key: no signature needed";
+  EXPECT_EQ(InfoFileRefusal(Release(), " \t", Today), "") << "blanks are no key";
+  EXPECT_EQ(InfoFileRefusal(Release(), Public, Today), "the info file is not signed");
+
+  EXPECT_TRUE(IsWebURL("HTTPS://h/x"));
+  EXPECT_TRUE(IsWebURL("h/x")) << "read as http";
+  EXPECT_FALSE(IsWebURL("file:///x"));
+  EXPECT_FALSE(IsWebURL("ftp://h/x"));
+  EXPECT_EQ(URLOrigin("http://H/a"), URLOrigin("http://h:80/b"));
+  EXPECT_NE(URLOrigin("http://h/a"), URLOrigin("https://h/a"));
+  EXPECT_NE(URLOrigin("http://h/a"), URLOrigin("http://h:8080/a"));
+  EXPECT_NE(URLOrigin("http://h/a"), URLOrigin("http://h.evil/a"));
+}
+
+TEST_F(SignedInfoFile, ADownloadMatchesWhatTheInfoFileSays) {
+  const auto Checks = InfoFileChecks(Release());
+  ASSERT_EQ(Checks.size(), 2u);
+  EXPECT_EQ(FileMismatch(&Checks[0], true, 13, Hash1), "");
+  EXPECT_EQ(FileMismatch(&Checks[0], true, 14, Hash1), "its size is 14 bytes, the info file says 13");
+  EXPECT_EQ(FileMismatch(&Checks[0], false, 13, Hash2), "its SHA-256 differs from the info file's");
+  EXPECT_EQ(FileMismatch(&Checks[0], false, 13, ""), "its SHA-256 could not be taken");
+  EXPECT_EQ(FileMismatch(nullptr, false, 5, ""), "") << "no key, no lines: nothing to compare";
+  EXPECT_NE(FileMismatch(nullptr, true, 5, Hash1), "") << "a key and an address the file does not name";
+  std::string Bad = Release();
+  Bad.replace(Bad.find("#url.sha256=") + 12, 1, "z");
+  const auto BadChecks = InfoFileChecks(Bad);
+  EXPECT_EQ(FileMismatch(&BadChecks[0], false, 13, Hash1), "its size or SHA-256 line in the info file cannot be read");
+  // Only the size given: only the size compared.
+  const auto SizeOnly = InfoFileChecks("#url=http://h/a\r\n#url.size=3\r\n");
+  EXPECT_EQ(FileMismatch(&SizeOnly[0], false, 3, Hash1), "");
+  EXPECT_NE(FileMismatch(&SizeOnly[0], true, 3, Hash1), "") << "a key wants both";
+}

@@ -22,9 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   std::string Body, Signature;
   if (zu::SplitSignature(Text, Body, Signature) && (Body.size() > Text.size() || Signature.size() > Text.size()))
     std::abort();
+  // The component's gate refuses it just the same; without a key it may pass.
+  if (zu::InfoFileRefusal(Text, Public, zu::RXDateToDate("06/01/2026")).empty()) std::abort();
+  zu::InfoFileRefusal(Text, "", zu::RXDateToDate("06/01/2026"));
   for (const auto& C : zu::InfoFileChecks(Text)) {
     if (C.URL.empty() || C.URL.size() > Text.size()) std::abort();
     if (!C.Sha256.empty() && C.Sha256.size() != 64) std::abort();
+    // A file of the announced size and hash always matches its own lines.
+    if (!C.SizeUnreadable && !C.HashUnreadable && !zu::FileMismatch(&C, false, C.Size, C.Sha256).empty())
+      std::abort();
+    zu::URLOrigin(C.URL);
   }
   // The one-pass key reader reads every key as ParseStr does.
   const zu::TzuInfoFileKeys Keys(Text);

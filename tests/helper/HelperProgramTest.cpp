@@ -432,6 +432,9 @@ TEST_F(HelperProgram, ASecondHelperFindsTheWorkDoneAndStartsNothing) {
   TChild B{Spawn(Helper, {Helper, Tool, "+/afterupgrade0"})};
   EXPECT_EQ(WaitExit(std::exchange(A.Pid, 0)), 0);
   EXPECT_EQ(WaitExit(std::exchange(B.Pid, 0)), 0);
+  // ">>" creates the file before its one write: wait for the line, not for the file.
+  for (int I = 0; I < 3000 && (!fs::exists(Starts) || fs::file_size(Starts) == 0); ++I)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(WaitRecord(Starts), "started\n");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(zutest::ReadFile(Starts), "started\n");

@@ -47,6 +47,27 @@ TEST(InstallRecords, ManifestAndJournalRoundTripAnyName) {
   EXPECT_EQ(JB.Moves[0].Backup, "p.uOLD");
 }
 
+TEST(InstallRecords, ManifestCarriesEachFilesHash) {
+  TManifest M;
+  M.Complete = true;
+  M.Files.push_back({"p", "http://127.0.0.1/p", "", "", 3, 7, true, std::string(64, 'a')});
+  M.Files.push_back({"q", "http://127.0.0.1/q", "", "", 4, 8, true, ""});
+  TManifest Back;
+  ASSERT_TRUE(ParseManifest(FormatManifest(M), Back));
+  EXPECT_EQ(Back.Files[0].Sha256, std::string(64, 'a'));
+  EXPECT_EQ(Back.Files[1].Sha256, "");
+  // A record of the earlier form (no hash field) still reads; a hash that is none does not.
+  EXPECT_TRUE(ParseManifest("renewix-manifest 1\nrun complete\nfile complete 3 7 p ~ ~ ~\nend\n", Back));
+  EXPECT_EQ(Back.Files.at(0).Sha256, "");
+  M.Files[0].Sha256 = std::string(63, 'a') + "G";
+  EXPECT_FALSE(ParseManifest(FormatManifest(M), Back));
+  M.Files[0].Sha256 = "abc";
+  EXPECT_FALSE(ParseManifest(FormatManifest(M), Back));
+  // A negative inode would be written back as another number (found by the fuzzer).
+  EXPECT_FALSE(ParseManifest("renewix-manifest 1\nrun complete\nfile complete 3 -5 p ~ ~ ~\nend\n", Back));
+  EXPECT_FALSE(ParseManifest("renewix-manifest 1\nrun complete\nfile complete -2 5 p ~ ~ ~\nend\n", Back));
+}
+
 TEST(InstallRecords, RecoveryUndoesAHalfDoneSetAndRepeatsSafely) {
   zutest::TempDir D;
   const int Fd = OpenDirectory(D.Path());

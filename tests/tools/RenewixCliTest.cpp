@@ -23,6 +23,8 @@
 
 #include "TestUtil.h"
 #include "engine/zuRenewixLang.h"
+#include "engine/zuRenewixVerify.h"
+#include "platform/os/Crypto.h"
 #include "servers/TestServers.h"
 #include "widgets/zuRichTextUtils.h"
 
@@ -211,7 +213,10 @@ TEST_F(RenewixCli, ArgumentsAndHelp) {
            {"--by-date", "--date", "1/2/2008"},
            {"--password", "x"},
            {"--user"},
-           {"--restart-params"}}) {
+           {"--restart-params"},
+           {"--public-key"},
+           {"--public-key", "bm90IGEga2V5"},
+           {"--public-key", "not base64!"}}) {
     const TRun R = Run(Built(), Args);
     EXPECT_EQ(R.ExitCode, 2) << Args[0];
     EXPECT_EQ(R.Out, "") << Args[0];
@@ -716,4 +721,53 @@ TEST_F(RenewixCliServer, AnInstallThatFailsRestartsTheOldProgramWhichSaysWhy) {
   EXPECT_TRUE(Slurp(Program) == Slurp(Built()));
   EXPECT_EQ(Slurp(ProgDir() + "/readme.txt"), "old notes\n");
   EXPECT_EQ(FilesIn(ProgDir()), (std::vector<std::string>{"plugins", "readme.txt", "renewix-cli"}));
+}
+
+TEST_F(RenewixCliServer, APublicKeyInstallsOnlyAVerifiedRelease) {
+  zu::os::TEd25519Key Key;
+  ASSERT_TRUE(zu::os::Ed25519Generate(Key));
+  const std::string Public = zu::os::Base64Encode(Key.Public);
+  const std::string Program = Installed();
+  const std::string Next = Slurp(BuiltNext());
+  const std::string ProgURL = Nginx.Url("/rel/renewix-cli");
+  const std::string Text = InfoFile(ZU_CLI_NEXT_VERSION, {ProgURL},
+                                    "#url1.size=" + std::to_string(Next.size()) +
+                                        "\n#url1.sha256=" + zu::os::Sha256Hex(Next) + "\n");
+  std::string Signed;
+  ASSERT_TRUE(zu::SignInfoFile(Text, Key, Signed));
+  auto ExpectOldProgram = [&](const std::string& Why) {
+    EXPECT_EQ(FilesIn(ProgDir()), std::vector<std::string>{"renewix-cli"}) << Why;
+    EXPECT_TRUE(Slurp(Program) == Slurp(Built())) << Why;
+    EXPECT_EQ(Run(Program, {"/afterupgrade"}).Out, "afterrestart\n") << Why << ": the old program runs";
+  };
+
+  // One byte of the program changed on the server.
+  std::string Bad = Next;
+  Bad[Bad.size() / 2] = static_cast<char>(Bad[Bad.size() / 2] ^ 1);
+  Nginx.Put("rel/renewix-cli", Bad);
+  const std::string URL = Publish("cli.inf", Signed);
+  TRun R = Run(Program, {"--yes", "--public-key", Public, "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 10) << R.Err;
+  EXPECT_TRUE(Contains(R.Out, "lostfile " + ProgURL + " 1000\nrefused renewix-cli: its SHA-256 differs from the "
+                                                      "info file's\naborted\n")) << R.Out;
+  EXPECT_TRUE(Contains(R.Err, "refused: renewix-cli: its SHA-256 differs")) << R.Err;
+  ExpectOldProgram("a changed file");
+
+  // Unsigned, with a key configured.
+  Nginx.Put("rel/renewix-cli", Next);
+  Publish("cli.inf", Text);
+  R = Run(Program, {"--yes", "--public-key", Public, "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 10) << R.Err;
+  EXPECT_EQ(R.Out, "noinfofile\nrefused the info file is not signed\n");
+  ExpectOldProgram("an unsigned info file");
+
+  // Signed and intact: verified, installed, and the new version runs.
+  Publish("cli.inf", Signed);
+  zu::os::TEd25519Key Rotated;
+  ASSERT_TRUE(zu::os::Ed25519Generate(Rotated));
+  R = Run(Program, {"--yes", "--public-key", zu::os::Base64Encode(Rotated.Public), "--public-key", Public,
+                    "--info-url", URL});
+  EXPECT_EQ(R.ExitCode, 0) << R.Err;
+  ASSERT_TRUE(WaitForLine(R.OutPath, "afterrestart")) << Slurp(R.OutPath);
+  EXPECT_TRUE(Slurp(Program) == Next);
 }
