@@ -327,6 +327,10 @@ void TzuRenewix::WndProc(TMessage& Message) {
     }
     return;
   }
+  if (Message.Msg == RestoreCredentialsMessage) {
+    RestoreHeldCredentials();
+    return;
+  }
   if (Message.Msg == WM_QUERYENDSESSION) {
     Message.Result = 1;
     return;
@@ -764,8 +768,12 @@ void TzuRenewix::HTTPHostUnreachable(TObject*) {
 
 void TzuRenewix::HTTPPasswordRequest(TObject*, const std::string& Realm, bool& TryAgain) {
   const auto Alive = FAlive;
+  const bool Withheld = WithholdsCredentials();
+  if (Withheld) HoldCredentials();
   if (OnPasswordRequest) OnPasswordRequest(this, Realm, TryAgain);
   if (!*Alive) return;
+  // Trying again with nothing new would only send the same nothing.
+  if (Withheld && TryAgain && HTTPUsername().empty() && HTTPPassword().empty()) TryAgain = false;
   if (!TryAgain && Shows(mPasswordRequest)) {
     TryAgain = ShowPasswordBox(this, GetFileName());
     if (*Alive && !TryAgain) Abort(false);

@@ -299,6 +299,9 @@ class TzuRenewix : public TzuCustomHTTP {
   // Starts the current file's transfer (From > 0: a range); the component's credentials go
   // along only to the info file's own server or a host a verified info file names.
   void ReadFile(std::int64_t From);
+  bool WithholdsCredentials() const;
+  void HoldCredentials();
+  void RestoreHeldCredentials();
 
   THandle FWindowHandle = 0;
   bool FAborted = false;
@@ -327,6 +330,10 @@ class TzuRenewix : public TzuCustomHTTP {
   std::string FPublicKey;
   std::string FVerifyError;
   bool FVerified = false;                // the info file in use is signed by a trusted key
+  // The configured credentials while a password request of another host runs without them.
+  bool FCredentialsHeld = false;
+  static constexpr unsigned RestoreCredentialsMessage = 0x0400 + 1;  // WM_USER + 1, to our window
+  std::string FHeldUser, FHeldPassword;
   std::vector<TzuRXFileCheck> FChecks;   // its sizes and hashes
   std::string FRestartParams = DefaultRestartParams;
   TzuMiscFilesUpgradeBehavior FMiscFilesUpgrade = mfuAlwaysDownload;

@@ -4,6 +4,9 @@
 #include "engine/zuRenewix.h"
 
 #include "platform/framework/DateTime.h"
+#include "platform/framework/Messages.h"
+
+#include <utility>
 
 namespace zu {
 
@@ -40,8 +43,33 @@ bool TzuRenewix::RefuseDownload(std::int64_t Size, std::string& Sha256) {
   return true;
 }
 
+bool TzuRenewix::WithholdsCredentials() const {
+  return !FVerified && URLOrigin(URL()) != URLOrigin(FInfoFileURL);
+}
+
+// Another host asks for a password: its handler and the box start from no credentials, and the
+// configured ones come back once the worker has taken what is to be sent (it reads them when
+// the request's handler returns, so the restore is posted).
+void TzuRenewix::HoldCredentials() {
+  if (!FCredentialsHeld) {
+    FHeldUser = HTTPUsername();
+    FHeldPassword = HTTPPassword();
+    FCredentialsHeld = true;
+    PostMessage(FWindowHandle, RestoreCredentialsMessage, 0, 0);
+  }
+  SetHTTPUsername(std::string());
+  SetHTTPPassword(std::string());
+}
+
+void TzuRenewix::RestoreHeldCredentials() {
+  if (!std::exchange(FCredentialsHeld, false)) return;
+  SetHTTPUsername(std::exchange(FHeldUser, std::string()));
+  SetHTTPPassword(std::exchange(FHeldPassword, std::string()));
+}
+
 void TzuRenewix::ReadFile(std::int64_t From) {
-  const bool Withhold = !FVerified && URLOrigin(URL()) != URLOrigin(FInfoFileURL);
+  RestoreHeldCredentials();
+  const bool Withhold = WithholdsCredentials();
   const std::string User = HTTPUsername(), Password = HTTPPassword();
   if (Withhold) {
     SetHTTPUsername(std::string());

@@ -314,6 +314,22 @@ TEST_F(VerifiedUpdate, CredentialsGoToAnotherHostOnlyWhenTheInfoFileIsVerified) 
   EXPECT_EQ(R->HTTPUsername(), "user") << "the setting itself stays";
   EXPECT_EQ(R->HTTPPassword(), "secret");
 
+  // A host's handler that only says "try again" does not hand that host the configured ones.
+  std::string SeenUser = "?";
+  R->OnPasswordRequest = [&](TObject*, const std::string&, bool& TryAgain) {
+    SeenUser = R->HTTPUsername();
+    TryAgain = true;
+  };
+  ASSERT_TRUE(Check(Info, "")) << Log;
+  EXPECT_EQ(Log, "lost 401;aborted;");
+  EXPECT_EQ(SeenUser, "") << "the handler starts from no credentials";
+  for (const auto& Req : Other.Requests()) EXPECT_FALSE(Req.Has("Authorization")) << "sent to another host";
+  ExpectNothingInstalled("withheld credentials, handler retrying");
+  zutest::Pump(50);
+  EXPECT_EQ(R->HTTPUsername(), "user") << "put back after the request";
+  EXPECT_EQ(R->HTTPPassword(), "secret");
+  R->OnPasswordRequest = nullptr;
+
   // Signed, the hosts it names are the publisher's.
   ASSERT_TRUE(Check(Signed(Info, Key), Public)) << Log;
   EXPECT_EQ(Log, "end;");
