@@ -372,7 +372,9 @@ std::vector<TRichLine> WrapRichLine(const std::string& Line, const TRichTextPara
         Piece.erase(E);
         Cut = true;
       } else {
-        Piece.erase(LastCharStart(Piece));
+        // Stray continuation bytes would make the "last character" start at 0: the piece
+        // keeps its first character at least, or the line would never shrink.
+        Piece.erase(std::max(LastCharStart(Piece), CharLen(Piece, 0)));
         // A word broken in its middle must not end inside a tag.
         if (!P.PlainText && P.TagOpen != P.TagClose) {
           const size_t O = Piece.rfind(P.TagOpen);

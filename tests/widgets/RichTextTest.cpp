@@ -240,6 +240,24 @@ TEST(RichLayout, WidthTooNarrowForAnyCharacterStillEnds) {
   EXPECT_EQ(Wrapped("abc def", 5), (std::vector<std::string>{"a", "b", "c", " ", "d", "e", "f"}));
 }
 
+TEST(RichLayout, StrayUTF8ContinuationBytesStillEnd) {
+  // Bytes that continue a character with no start before them (text from an info file need
+  // not be UTF-8): each piece still holds at least one byte, so wrapping ends with no text lost.
+  for (const std::string& Text : {std::string("a\x80\x80b"), std::string("\x80\x80\x80"),
+                                  std::string("x\xa4\xcf w")}) {
+    for (int Width : {0, 5, 15}) {
+      const auto Lines = Wrapped(Text, Width);
+      ASSERT_LE(Lines.size(), Text.size()) << Width;
+      std::string Joined;
+      for (const std::string& L : Lines) {
+        EXPECT_FALSE(L.empty());
+        Joined += L;
+      }
+      EXPECT_EQ(Joined, Text);
+    }
+  }
+}
+
 TEST(RichLayout, IdeographsBreakBetweenAnyTwoButNotBeforeClosingPunctuation) {
   // Ten pixels a character: eight fit in 80.
   EXPECT_EQ(Wrapped("请输入您的用户名和密码以继续软件更新", 80),
