@@ -241,8 +241,10 @@ std::vector<std::string> RegValueNames(HKEY Root, const std::string& Key) {
   const QString G = StoredGroup(*S, Group(Key), &Found);
   if (!Found) return R;
   if (!G.isEmpty()) S->beginGroup(G);
+  // A hand-written "=value" line has an empty key: no name reaches it (the default value is
+  // "@"), so it is not listed.
   for (const QString& K : S->childKeys())
-    if (K != KeyMarker) R.push_back(ValueName(K));
+    if (K != KeyMarker && !K.isEmpty()) R.push_back(ValueName(K));
   return R;
 }
 

@@ -131,3 +131,17 @@ TEST(PlatformRegistry, FilesWrittenBeforeStillLoad) {
   EXPECT_EQ(RegValueNames(HKEY_LOCAL_MACHINE, "Legacy\\Old\\Key"), (std::vector<std::string>{"", "Count", "Name"}));
   EXPECT_TRUE(RegDeleteKey(HKEY_LOCAL_MACHINE, "Legacy"));
 }
+
+TEST(PlatformRegistry, AHandWrittenLineWithoutANameIsNotListed) {
+  // "=2" names no value (the default value is "@"): listing it would name a value no query
+  // finds. Every name listed must be readable.
+  const std::string Path = RegistryFile(HKEY_CURRENT_USER);
+  {
+    std::ofstream F(Path, std::ios::app);
+    F << "\n[HandEdited]\n=2\nx=1\n";
+  }
+  const auto Names = RegValueNames(HKEY_CURRENT_USER, "HandEdited");
+  EXPECT_EQ(Names, (std::vector<std::string>{"x"}));
+  for (const auto& N : Names) EXPECT_TRUE(RegQueryValue(HKEY_CURRENT_USER, "HandEdited", N)) << N;
+  EXPECT_TRUE(RegDeleteKey(HKEY_CURRENT_USER, "HandEdited"));
+}
