@@ -45,21 +45,25 @@ void Walk(const std::string& Key, int Depth, int& Budget, bool& Copied) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
-  // A fresh directory per input: the settings library caches files by name and time.
-  static const std::string Base = [] {
-    char Templ[] = "/tmp/fuzz_registry.XXXXXX";
-    const char* D = mkdtemp(Templ);
+  // One directory for every input: a fresh one each time would grow the settings library's
+  // file cache, and the leak check then scans the heap after every run. The file is replaced
+  // (not rewritten in place) so the cache sees a changed file.
+  static const std::string Dir = [] {
+    // In memory where there is such a file system: every store syncs the file to disk.
+    std::string Templ = std::filesystem::is_directory("/dev/shm") ? "/dev/shm/fuzz_registry.XXXXXX"
+                                                                   : "/tmp/fuzz_registry.XXXXXX";
+    const char* D = mkdtemp(Templ.data());
     if (!D) std::abort();
+    setenv("XDG_CONFIG_HOME", D, 1);
+    std::atexit([] { std::filesystem::remove_all(std::getenv("XDG_CONFIG_HOME")); });
     return std::string(D);
   }();
-  static unsigned long Run = 0;
-  const std::string Dir = Base + "/" + std::to_string(Run++);
-  std::filesystem::create_directories(Dir);
-  setenv("XDG_CONFIG_HOME", Dir.c_str(), 1);
+  const std::string File = RegistryFile(HKEY_CURRENT_USER);
   {
-    std::ofstream F(RegistryFile(HKEY_CURRENT_USER), std::ios::binary);
+    std::ofstream F(File + ".new", std::ios::binary);
     F.write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
   }
+  std::filesystem::rename(File + ".new", File);
   int Budget = 32;
   bool Copied = false;
   Walk("", 3, Budget, Copied);
@@ -71,6 +75,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const auto Back = RegQueryValue(HKEY_CURRENT_USER, "zzown\\k", "v");
   // Text that is not UTF-8 cannot be kept as it is; anything else must come back.
   if (!Back || (V.Type != TRegDataType::String && !Same(V, *Back))) std::abort();
-  std::filesystem::remove_all(Dir);
   return 0;
 }
