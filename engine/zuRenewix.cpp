@@ -9,6 +9,8 @@
 #include <cstring>
 #include <utility>
 
+#include <QTimer>
+
 #include "engine/zuRenewixInstall.h"
 #include "engine/zuRenewixLang.h"
 #include "engine/zuRenewixPassword.h"
@@ -274,6 +276,11 @@ TzuRenewix::TzuRenewix(TComponent* AOwner) : TzuCustomHTTP(AOwner), FAlive(std::
   FVersionDate = DateToRXDate(Date());
   FWizard = new TzuRenewixWizard(this);
   FWindowHandle = AllocateHWnd([this](TMessage& M) { WndProc(M); });
+  // A component made in code gets no Loaded step; its program sets the events right after
+  // creating it, so they are in place once the loop runs.
+  QTimer::singleShot(0, [this, Alive = FAlive] {
+    if (*Alive) ReportStart();
+  });
 }
 
 TzuRenewix::~TzuRenewix() {
@@ -876,6 +883,12 @@ void TzuRenewix::DeleteTemporaryFiles() { RemoveTemporaryFiles(ProgramDirectory(
 void TzuRenewix::Loaded() {
   TzuCustomHTTP::Loaded();
   UpdateTimer();  // AutoCheck is read before AutoCheckDelay: arm with the stored delay
+  ReportStart();
+}
+
+void TzuRenewix::ReportStart() {
+  if (FStartReported) return;
+  FStartReported = true;
   // The helper that started us says how its install went; an install found cut off at
   // creation was undone there.
   std::string Failure = std::move(FRecoveryReport);

@@ -243,6 +243,9 @@ class TzuRenewix : public TzuCustomHTTP {
 
  protected:
   void Loaded() override;
+  // What the start after an install has to say (a failed install, OnAfterRestart), once:
+  // from Loaded for a component read from form data, else as the message loop first runs.
+  void ReportStart();
   virtual void WndProc(TMessage& Message);
   void UpdateTimer();
   void SetQueryInfoStage(bool Value);
@@ -320,6 +323,7 @@ class TzuRenewix : public TzuCustomHTTP {
   THandle FWaitHandle = INVALID_HANDLE_VALUE;
   std::unique_ptr<TRXRun> FRun;       // the download run's manifest and output descriptor
   std::string FRecoveryReport;          // an install cut off earlier and undone at creation
+  bool FStartReported = false;          // the helper's outcome and OnAfterRestart were given
 
   bool FAutoCheck = false;
   int FAutoCheckDelay = 10000;

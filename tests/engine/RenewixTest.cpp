@@ -510,6 +510,26 @@ TEST_F(RenewixTest, AComponentLoadedWithAutoCheckUsesItsStoredDelay) {
   EXPECT_TRUE(R->TimerFired());
 }
 
+// The helper's report of a failed install reaches a component made in code (no form data, so
+// no Loaded step) once the loop runs, and one read from form data exactly once.
+TEST_F(RenewixTest, AFailedInstallIsReportedOnceWhetherMadeInCodeOrLoaded) {
+  Pump(10);  // the fixture's component has had its say (the report is the process's, and taken once)
+  for (const bool FromFormData : {false, true}) {
+    SCOPED_TRACE(FromFormData ? "read from form data" : "made in code");
+    ::setenv(helper::ResultVariable, "failed the disk is full", 1);
+    TzuRenewix C(nullptr);
+    C.SetShowMessages(0);
+    std::vector<std::string> Errors;
+    C.OnUpgradeError = [&](TObject*, TzuRXUpgradeError E, const std::string& Detail) {
+      Errors.push_back(std::to_string(E) + " " + Detail);
+    };
+    if (FromFormData) ReadComponentFromJson(C, WriteComponentToJson(C));
+    Pump(100);
+    EXPECT_EQ(Errors, std::vector<std::string>{std::to_string(ueInstallFailed) + " the disk is full"});
+    EXPECT_EQ(std::getenv(helper::ResultVariable), nullptr) << "not passed on to the programs it starts";
+  }
+}
+
 TEST_F(RenewixTest, ATimerDelayOfZeroNeverChecks) {
   R->SetAutoCheckDelay(0);
   R->SetAutoCheck(true);
