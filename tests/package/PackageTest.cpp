@@ -3,7 +3,9 @@
 // pkg-config, and run.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestUtil.h"
@@ -67,6 +69,53 @@ TEST_F(PackageTest, AnOutsideCMakeProjectBuildsAndRuns) {
   EXPECT_EQ(Shell("'" + B + "/package_check_http' '" + Web.Url("/package.txt") + "'"), "from the package\n");
 }
 
+// The publisher's example, built twice from the installed package: 1.0.0.0 runs unattended,
+// finds 2.0.0.0 signed on nginx, downloads it, installs it through the helper as it quits and
+// comes back as 2.0.0.0.
+TEST_F(PackageTest, TheExampleBuiltFromThePackageUpdatesItselfThroughTheHelper) {
+  auto Build = [&](const std::string& Version) {
+    const std::string B = Dir->File("inkwell-" + Version);
+    std::string Flags;
+    if (!Sanitize.empty())
+      Flags = " -DCMAKE_CXX_FLAGS='" + Sanitize + "' -DCMAKE_EXE_LINKER_FLAGS='" + Sanitize + "'";
+    Shell("cmake -S '" + SourceDir() + "/examples/embed' -B '" + B + "' -G Ninja -DCMAKE_BUILD_TYPE=Debug" +
+          " -DCMAKE_PREFIX_PATH='" + Prefix + "' -DINKWELL_VERSION=" + Version + Flags);
+    Shell("cmake --build '" + B + "'");
+    return B + "/inkwell";
+  };
+  const std::string Old = Build("1.0.0.0"), New = Build("2.0.0.0");
+
+  NginxServer Web;
+  ASSERT_TRUE(Web.Ok()) << Web.Error();
+  const std::string Www = Web.DocRoot(), Key = Dir->File("signing.pem");
+  Shell("mkdir -p '" + Www + "/inkwell/rel' && cp '" + New + "' '" + Www + "/inkwell/rel/inkwell' && cp '" +
+        SourceDir() + "/demo/demo-signing-key.pem' '" + Key + "' && chmod 600 '" + Key + "'");
+  const std::string Publish = "'" + Prefix + "/bin/renewix-publish' ";
+  Shell(Publish + "compose --version 2.0.0.0 --base-url " + Web.Url("/inkwell/rel/") + " -o '" + Www +
+        "/inkwell/inkwell.inf' '" + Www + "/inkwell/rel/inkwell'");
+  Shell(Publish + "sign --key '" + Key + "' '" + Www + "/inkwell/inkwell.inf'");
+
+  const std::string ProgDir = Dir->File("my  apps+/inkwell"), Log = Dir->File("inkwell.log");
+  Shell("mkdir -p '" + ProgDir + "' && cp '" + Old + "' '" + ProgDir + "/'");
+  // Output to a file: the restarted program outlives this shell and its pipe.
+  Shell("cd '" + ProgDir + "' && QT_QPA_PLATFORM=offscreen INKWELL_UNATTENDED_LOG='" + Log +
+        "' INKWELL_UPDATE_URL=" + Web.Url("/inkwell/inkwell.inf") + " ./inkwell >'" + Log + ".out' 2>&1");
+  // The helper starts 2.0.0.0 once 1.0.0.0 has ended; it checks again and quits.
+  const std::string Expected =
+      "Inkwell 1.0.0.0 started\n"
+      "A new version of Inkwell is available.\n"
+      "The new version is downloaded; it is installed when you quit Inkwell.\n"
+      "Installing the new version.\n"
+      "Inkwell 2.0.0.0 started with /afterupgrade\n"
+      "Inkwell was updated to version 2.0.0.0.\n"
+      "Inkwell 2.0.0.0 is up to date.\n";
+  const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (ReadFile(Log).size() < Expected.size() && std::chrono::steady_clock::now() < Deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(ReadFile(Log), Expected) << ReadFile(Log + ".out");
+  EXPECT_EQ(Shell("cmp '" + ProgDir + "/inkwell' '" + New + "' && ls -A '" + ProgDir + "'"), "inkwell\n");
+}
+
 TEST_F(PackageTest, PkgConfigFlagsBuildBothPrograms) {
   const std::string Env = "PKG_CONFIG_PATH='" + Prefix + "/lib/pkgconfig' ";
   const std::string Src = SourceDir() + "/tests/package/";
@@ -81,6 +130,41 @@ TEST_F(PackageTest, PkgConfigFlagsBuildBothPrograms) {
   ASSERT_TRUE(Web.Ok()) << Web.Error();
   Web.Put("pc.txt", "through pkg-config\n");
   EXPECT_EQ(Shell("'" + Dir->File("pc_check_http") + "' '" + Web.Url("/pc.txt") + "'"), "through pkg-config\n");
+}
+
+// `cpack -G DEB` on this build tree, the packages unpacked into a throwaway root (dpkg -x),
+// and the example built against that root alone.
+TEST(DebianPackage, ProgramsAndDevelopmentFilesUnpackAndBuildTheExample) {
+  TempDir Dir;
+  const std::string Out = Dir.File("debs"), Root = Dir.File("root");
+  Shell("cpack -G DEB --config '" + BuildDir + "/CPackConfig.cmake' -B '" + Out + "'");
+  const std::string Debs = Shell("cd '" + Out + "' && ls *.deb");
+  ASSERT_NE(Debs.find("renewix_"), std::string::npos) << Debs;
+  ASSERT_NE(Debs.find("renewix-dev_"), std::string::npos) << Debs;
+
+  const std::string Programs = Shell("dpkg-deb -f '" + Out + "'/renewix_*.deb Package Depends");
+  for (const char* Dep : {"libqt6widgets6", "libcurl4", "libssl3", "libjpeg62-turbo", "libc6"})
+    EXPECT_NE(Programs.find(Dep), std::string::npos) << Dep << " in\n" << Programs;
+  const std::string Dev = Shell("dpkg-deb -f '" + Out + "'/renewix-dev_*.deb Package Depends Recommends");
+  for (const char* Dep : {"qt6-base-dev", "libcurl4-openssl-dev", "libssl-dev", "libjpeg-dev", "Recommends: renewix"})
+    EXPECT_NE(Dev.find(Dep), std::string::npos) << Dep << " in\n" << Dev;
+
+  Shell("for d in '" + Out + "'/*.deb; do dpkg -x \"$d\" '" + Root + "'; done");
+  for (const char* F : {"bin/renewix", "bin/renewix-cli", "bin/zuget", "bin/renewix-info", "bin/renewix-publish",
+                        "libexec/renewix/renewix-helper", "lib/cmake/Renewix/RenewixConfig.cmake",
+                        "lib/pkgconfig/renewix.pc", "include/renewix/engine/zuRenewix.h", "lib/libzu_engine.a"})
+    EXPECT_EQ(Shell("test -s '" + Root + "/usr/" + F + "' && echo ok || echo missing"), "ok\n") << F;
+  EXPECT_NE(Shell("'" + Root + "/usr/bin/renewix-publish' --help").find("keygen"), std::string::npos);
+
+  const std::string B = Dir.File("inkwell");
+  Shell("cmake -S '" + SourceDir() + "/examples/embed' -B '" + B + "' -G Ninja -DCMAKE_PREFIX_PATH='" + Root +
+        "/usr'");
+  Shell("cmake --build '" + B + "'");
+  // It runs: unattended against a closed port it says so and ends.
+  const std::string Log = Dir.File("inkwell.log");
+  Shell("QT_QPA_PLATFORM=offscreen INKWELL_UNATTENDED_LOG='" + Log +
+        "' INKWELL_UPDATE_URL=http://127.0.0.1:9/inkwell.inf '" + B + "/inkwell'");
+  EXPECT_EQ(ReadFile(Log), "Inkwell 1.0.0.0 started\nThe update server 127.0.0.1 cannot be reached.\n");
 }
 
 }  // namespace
