@@ -222,7 +222,12 @@ class TReader {
           const TClassInfo* Info = FindClass(Class);
           if (!Info || !Info->Create) throw EReadError("Class " + Class + " not found");
           C = Info->Create(&Root);
-          C->SetName(Name);
+          try {
+            C->SetName(Name);
+          } catch (const EComponentError& E) {
+            delete C;  // nothing half-made stays with the root
+            throw EReadError("Error reading " + Class + ": " + E.what());
+          }
         } else if (C->ClassName() != Class && !C->ClassInfo().InheritsFrom(FindClass(Class))) {
           throw EReadError("Error reading " + Name + ": it is a " + C->ClassName() + ", not a " + Class);
         }

@@ -275,7 +275,9 @@ TEST(FormData, BadDataIsAClearError) {
   Fails(R"({"components":[{"class":"TUnknown","name":"X"}]})", "TUnknown");
   Fails(R"({"components":[{"class":"TWidgetLike","name":"W","events":{"OnPing":"Missing"}}]})", "Missing");
   Fails(R"({"components":[{"class":"TWidgetLike","name":"W","binary":{"Other":"AA=="}}]})", "W.Other");
+  Fails(R"({"components":[{"class":"TWidgetLike","name":":"}]})", "TWidgetLike");
   EXPECT_FALSE(W->IsLoading()) << "a failed read leaves nothing half-loaded";
+  EXPECT_EQ(Root.ComponentCount(), 1) << "nor a component made for it";
 }
 
 namespace {
