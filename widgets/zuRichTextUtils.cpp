@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 
 namespace zu {
 
@@ -52,13 +53,6 @@ size_t CharLen(const std::string& S, size_t I) {
   return std::min(N, S.size() - I);
 }
 
-// Start of the last UTF-8 character of a non-empty S.
-size_t LastCharStart(const std::string& S) {
-  size_t I = S.size() - 1;
-  while (I > 0 && (static_cast<unsigned char>(S[I]) & 0xC0) == 0x80) --I;
-  return I;
-}
-
 bool IsDelimiter(char C) {
   static const std::string Delimiters = " !)*+,-./:;=?\\_~";
   return Delimiters.find(C) != std::string::npos;
@@ -91,28 +85,34 @@ bool IsOpeningPunct(char32_t C) {
   return Opening.find(C) != std::u32string::npos;
 }
 
-// The end of the longest first piece of S, within its first Count bytes, that ends at a
-// break: after a delimiter, or next to an ideograph. npos when there is none.
-size_t LastBreak(const std::string& S, size_t Count) {
+// The places S may break at (after a delimiter, or next to an ideograph), ascending, within
+// its first Count bytes; the end of S too when Count reaches it and its last character allows.
+std::vector<size_t> Breaks(const std::string& S, size_t Count) {
+  std::vector<size_t> Out;
   size_t Prev = std::string::npos;  // start of the character before I
-  size_t Best = std::string::npos;
   for (size_t I = 0; I < S.size() && I <= Count; I += CharLen(S, I)) {
     if (Prev != std::string::npos) {
       if (IsDelimiter(S[I - 1]) && CharLen(S, Prev) == 1) {
-        Best = I;
+        Out.push_back(I);
       } else {
         const char32_t A = CodePoint(S, Prev), B = CodePoint(S, I);
-        if ((IsIdeographic(A) || IsIdeographic(B)) && !IsClosingPunct(B) && !IsOpeningPunct(A)) Best = I;
+        if ((IsIdeographic(A) || IsIdeographic(B)) && !IsClosingPunct(B) && !IsOpeningPunct(A)) Out.push_back(I);
       }
     }
     Prev = I;
   }
-  // The end of S itself, when the last character allows a break after it.
   if (Count >= S.size() && Prev != std::string::npos &&
       ((CharLen(S, Prev) == 1 && IsDelimiter(S[Prev])) ||
        (IsIdeographic(CodePoint(S, Prev)) && !IsOpeningPunct(CodePoint(S, Prev)))))
-    Best = S.size();
-  return Best;
+    Out.push_back(S.size());
+  return Out;
+}
+
+// The end of the longest first piece of S, within its first Count bytes, that ends at a
+// break. npos when there is none.
+size_t LastBreak(const std::string& S, size_t Count) {
+  const std::vector<size_t> B = Breaks(S, Count);
+  return B.empty() ? std::string::npos : B.back();
 }
 
 // The first of two equal tag characters in a row, or npos.
@@ -359,38 +359,85 @@ std::vector<TRichLine> WrapRichLine(const std::string& Line, const TRichTextPara
                                     const TFontStyles& BaseStyle, int& Widest) {
   TLineWalker W(P, M, BaseStyle, clBlack);
   const int Avail = P.Width - P.MarginHorz;
+  const bool AvoidTags = !P.PlainText && P.TagOpen != P.TagClose;
   std::vector<TRichLine> Out;
   std::string L = Line;
   for (;;) {
-    std::string Piece = L;
-    bool Cut = false;
-    int PieceW = W.Measure(Piece);
-    // Never below one character: a width too narrow for any character still ends.
-    while (PieceW > Avail && CharLen(Piece, 0) < Piece.size()) {
-      const size_t E = LastBreak(Piece, LastCharStart(Piece));
-      if (E != std::string::npos) {
-        Piece.erase(E);
-        Cut = true;
-      } else {
-        // Stray continuation bytes would make the "last character" start at 0: the piece
-        // keeps its first character at least, or the line would never shrink.
-        Piece.erase(std::max(LastCharStart(Piece), CharLen(Piece, 0)));
-        // A word broken in its middle must not end inside a tag.
-        if (!P.PlainText && P.TagOpen != P.TagClose) {
-          const size_t O = Piece.rfind(P.TagOpen);
-          const size_t C = Piece.rfind(P.TagClose);
-          if (O != std::string::npos && O > 0 && (C == std::string::npos || C < O)) Piece.erase(O);
-        }
-        Widest = std::max(Widest, P.Width);
+    // The pieces a too wide line is cut back to, longest first: at each break from the end,
+    // then (a single word wider than the line) one character at a time, never below one
+    // character and never ending inside a tag.
+    const size_t First = L.empty() ? 0 : CharLen(L, 0);
+    std::vector<size_t> Cuts{L.size()};
+    size_t AtBreaks = 0;        // how many of Cuts came from breaks
+    std::vector<size_t> Clean;  // those of Cuts (after the first) not ending inside a tag
+    if (L.size() > First) {
+      std::vector<size_t> CharStart(L.size() + 1, 0), TagOpen(L.size() + 1, std::string::npos),
+          TagClose(L.size() + 1, std::string::npos);  // of the piece of that length
+      for (size_t I = 1; I <= L.size(); ++I) {
+        CharStart[I] = (static_cast<unsigned char>(L[I - 1]) & 0xC0) != 0x80 ? I - 1 : CharStart[I - 1];
+        TagOpen[I] = L[I - 1] == P.TagOpen ? I - 1 : TagOpen[I - 1];
+        TagClose[I] = L[I - 1] == P.TagClose ? I - 1 : TagClose[I - 1];
       }
-      PieceW = W.Measure(Piece);
+      const std::vector<size_t> B = Breaks(L, CharStart[L.size()]);
+      size_t K = B.size();
+      for (size_t End = L.size(); End > First;) {
+        while (K > 0 && B[K - 1] > CharStart[End]) --K;
+        if (K == 0) {
+          End = std::max(CharStart[End], First);
+          const size_t O = TagOpen[End], C = TagClose[End];
+          if (AvoidTags && O != std::string::npos && O > 0 && (C == std::string::npos || C < O)) End = O;
+        } else {
+          End = B[--K];
+          ++AtBreaks;
+        }
+        Cuts.push_back(End);
+        if (!AvoidTags || TagOpen[End] == std::string::npos ||
+            (TagClose[End] != std::string::npos && TagClose[End] > TagOpen[End]))
+          Clean.push_back(Cuts.size() - 1);
+      }
     }
+    // The first piece that fits, or else the last one (one character). Only pieces that do
+    // not end inside a tag are tried: a tag cut in two would show as text on both lines. Of
+    // those, shorter ones are never wider, so they are searched from the short end, where
+    // they are cheap to measure.
+    std::vector<int> Widths(Cuts.size(), -1);
+    auto Fits = [&](size_t J) {
+      if (Widths[J] < 0) Widths[J] = W.Measure(L.substr(0, Cuts[J]));
+      return Widths[J] <= Avail;
+    };
+    size_t Hi = Cuts.size() - 1;
+    if (Fits(0)) {
+      Hi = 0;  // most lines fit whole
+    } else if (!Clean.empty()) {
+      size_t Lo = 0, Top = Clean.size();  // the first fitting clean piece is Clean[Lo..Top), Top: none
+      for (size_t Step = 1; Top > Lo; Step *= 2) {
+        const size_t J = Top - Lo > Step ? Top - Step : Lo;
+        if (!Fits(Clean[J])) {
+          Lo = J + 1;
+          break;
+        }
+        Top = J;
+      }
+      while (Lo < Top) {
+        const size_t J = Lo + (Top - Lo) / 2;
+        if (Fits(Clean[J]))
+          Top = J;
+        else
+          Lo = J + 1;
+      }
+      if (Top < Clean.size()) Hi = Clean[Top];
+    }
+    Fits(Hi);
+    std::string Piece = L.substr(0, Cuts[Hi]);
+    const int PieceW = Widths[Hi];
+    // A word broken in its middle runs to the edge.
+    if (Hi > AtBreaks) Widest = std::max(Widest, P.Width);
     Widest = std::max(Widest, PieceW);
     if (Piece.size() == L.size()) {
       Out.push_back(TRichLine{L, PieceW});
       return Out;
     }
-    if (Cut) {
+    if (AtBreaks > 0) {
       const size_t E = LastBreak(Piece, Piece.size());
       if (E != std::string::npos && E > 0) Piece.erase(E);
     }
@@ -572,14 +619,38 @@ std::string DeleteTags(const std::string& Text, char TagOpen, char TagClose, boo
       R += Text[I];
     }
   }
-  for (bool Found = true; Found;) {
-    Found = false;
-    for (const std::string& Name : RichTagList()) {
-      const std::string Tag = Upper(TagOpen + Name + TagClose);
-      const size_t Pos = Upper(R).find(Tag);
-      if (Pos == std::string::npos) continue;
-      R.erase(Pos, Tag.size());
-      Found = true;
+  const auto IsLetter = [](char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); };
+  if (TagOpen != TagClose && !IsLetter(TagOpen) && !IsLetter(TagClose)) {
+    // A tag holds no tag character, so two tags never overlap and the text left is the same
+    // whichever is removed first: one pass, removing each tag as its closing character comes
+    // (a removal can join the text around it into a new tag only there).
+    static const std::set<std::string> Names(RichTagList().begin(), RichTagList().end());
+    static const size_t Longest = [] {
+      size_t N = 0;
+      for (const std::string& Name : RichTagList()) N = std::max(N, Name.size());
+      return N;
+    }();
+    std::string Out;
+    for (const char C : R) {
+      Out += C;
+      if (C != TagClose) continue;
+      size_t Open = Out.size() - 1;  // the nearest opening character, within a name's reach
+      while (Open > 0 && Out.size() - Open <= Longest + 1 && Out[Open - 1] != TagOpen) --Open;
+      if (Open == 0 || Out[--Open] != TagOpen) continue;
+      const std::string Name = Out.substr(Open + 1, Out.size() - Open - 2);
+      if (Name.find(TagClose) == std::string::npos && Names.count(Upper(Name))) Out.erase(Open);
+    }
+    R = std::move(Out);
+  } else {
+    for (bool Found = true; Found;) {
+      Found = false;
+      for (const std::string& Name : RichTagList()) {
+        const std::string Tag = Upper(TagOpen + Name + TagClose);
+        const size_t Pos = Upper(R).find(Tag);
+        if (Pos == std::string::npos) continue;
+        R.erase(Pos, Tag.size());
+        Found = true;
+      }
     }
   }
   if (Escapes) {

@@ -225,6 +225,33 @@ TEST(RichLayout, WrapsAtDelimitersAndBreaksAWordWiderThanTheLine) {
   EXPECT_EQ(Wrapped("[b]aaa[] bbbb", 60), (std::vector<std::string>{"[b]aaa[] ", "bbbb"}));
 }
 
+TEST(RichLayout, ATagIsNotCutAtABlankInsideIt) {
+  // "[b i]" names bold and italic; cut after its blank, "[b" and "i]" would show as text.
+  EXPECT_EQ(Wrapped("aaaa [b i]bbbb", 80), (std::vector<std::string>{"aaaa ", "[b i]bbbb"}));
+}
+
+TEST(RichLayout, ALongParagraphLosesNothingAndEveryLineFits) {
+  // Release notes in a single line, thousands of characters, at a usual width and at one
+  // narrower than most words.
+  std::string Text;
+  for (int I = 0; Text.size() < 6000; ++I)
+    Text += (I % 5 == 0 ? "[b]resumed[def] " : I % 7 == 0 ? "well-known, " : "download ") + std::to_string(I) + " ";
+  for (int Width : {400, 45}) {
+    TRichTextParams P;
+    P.Width = Width;
+    TFixedMeasurer M;
+    int Widest = 0;
+    const auto Lines = WrapRichLine(Text, P, M, {}, Widest);
+    std::string Joined;
+    for (const TRichLine& L : Lines) {
+      EXPECT_LE(L.Width, Width) << L.Text;
+      Joined += L.Text;
+    }
+    EXPECT_EQ(Joined, Text) << Width;
+    EXPECT_GT(Lines.size(), Text.size() * 10 / Width / 2) << Width;
+  }
+}
+
 TEST(RichLayout, WidthTooNarrowForAnyCharacterStillEnds) {
   for (const std::string& Text : {std::string("abc def"), std::string("x-y-z w"), std::string("q")}) {
     for (int Width : {0, 5, 15}) {
