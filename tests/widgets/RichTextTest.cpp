@@ -270,7 +270,7 @@ TEST(RichLayout, WidthTooNarrowForAnyCharacterStillEnds) {
 TEST(RichLayout, StrayUTF8ContinuationBytesStillEnd) {
   // Bytes that continue a character with no start before them (text from an info file need
   // not be UTF-8): each piece still holds at least one byte, so wrapping ends with no text lost.
-  for (const std::string& Text : {std::string("a\x80\x80b"), std::string("\x80\x80\x80"),
+  for (const std::string& Text : {std::string("a\x80\x80" "b"), std::string("\x80\x80\x80"),
                                   std::string("x\xa4\xcf w")}) {
     for (int Width : {0, 5, 15}) {
       const auto Lines = Wrapped(Text, Width);
