@@ -355,64 +355,109 @@ std::vector<std::string> SplitRichLines(const std::string& Text) {
   return Lines;
 }
 
+namespace {
+
+// The pieces a too wide line may be cut back to, longest first: at each break from the end,
+// then (a single word wider than the line) one character at a time, never below one character
+// and never ending inside a tag when it can be helped.
+struct TCutPoints {
+  std::vector<size_t> Ends;   // lengths; Ends[0] is the line (or a start of it already too wide)
+  std::vector<size_t> Clean;  // the indices of Ends, after the first, not ending inside a tag
+  size_t AtBreaks = 0;        // how many of Ends, after the first, are breaks
+};
+
+TCutPoints CutPoints(const std::string& L, size_t From, const TRichTextParams& P) {
+  const bool AvoidTags = !P.PlainText && P.TagOpen != P.TagClose;
+  const size_t First = L.empty() ? 0 : CharLen(L, 0);
+  TCutPoints R;
+  R.Ends.push_back(From);
+  if (From <= First) return R;
+  // Of the piece of each length: where its last character starts, its last tag characters.
+  std::vector<size_t> CharStart(From + 1, 0), TagOpen(From + 1, std::string::npos),
+      TagClose(From + 1, std::string::npos);
+  for (size_t I = 1; I <= From; ++I) {
+    CharStart[I] = (static_cast<unsigned char>(L[I - 1]) & 0xC0) != 0x80 ? I - 1 : CharStart[I - 1];
+    TagOpen[I] = L[I - 1] == P.TagOpen ? I - 1 : TagOpen[I - 1];
+    TagClose[I] = L[I - 1] == P.TagClose ? I - 1 : TagClose[I - 1];
+  }
+  // A few bytes past From, so that the character at each break is read whole.
+  const std::vector<size_t> B = Breaks(L.substr(0, std::min(L.size(), From + 4)), CharStart[From]);
+  size_t K = B.size();
+  for (size_t End = From; End > First;) {
+    while (K > 0 && B[K - 1] > CharStart[End]) --K;
+    if (K == 0) {
+      End = std::max(CharStart[End], First);
+      const size_t O = TagOpen[End], C = TagClose[End];
+      if (AvoidTags && O != std::string::npos && O > 0 && (C == std::string::npos || C < O)) End = O;
+    } else {
+      End = B[--K];
+      ++R.AtBreaks;
+    }
+    R.Ends.push_back(End);
+    if (!AvoidTags || TagOpen[End] == std::string::npos ||
+        (TagClose[End] != std::string::npos && TagClose[End] > TagOpen[End]))
+      R.Clean.push_back(R.Ends.size() - 1);
+  }
+  return R;
+}
+
+// The longest start of L, at most N bytes, that ends at a character and outside any tag; 0
+// when there is none.
+size_t CleanStart(const std::string& L, size_t N, const TRichTextParams& P) {
+  size_t E = std::min(N, L.size());
+  while (E > 0 && E < L.size() && (static_cast<unsigned char>(L[E]) & 0xC0) == 0x80) --E;
+  if (P.PlainText || P.TagOpen == P.TagClose) return E;
+  while (E > 0) {
+    const size_t O = L.rfind(P.TagOpen, E - 1), C = L.rfind(P.TagClose, E - 1);
+    if (O == std::string::npos || (C != std::string::npos && C > O)) break;
+    E = O;
+  }
+  return E;
+}
+
+}  // namespace
+
 std::vector<TRichLine> WrapRichLine(const std::string& Line, const TRichTextParams& P, TzuTextMeasurer& M,
                                     const TFontStyles& BaseStyle, int& Widest) {
   TLineWalker W(P, M, BaseStyle, clBlack);
   const int Avail = P.Width - P.MarginHorz;
-  const bool AvoidTags = !P.PlainText && P.TagOpen != P.TagClose;
   std::vector<TRichLine> Out;
   std::string L = Line;
   for (;;) {
-    // The pieces a too wide line is cut back to, longest first: at each break from the end,
-    // then (a single word wider than the line) one character at a time, never below one
-    // character and never ending inside a tag.
-    const size_t First = L.empty() ? 0 : CharLen(L, 0);
-    std::vector<size_t> Cuts{L.size()};
-    size_t AtBreaks = 0;        // how many of Cuts came from breaks
-    std::vector<size_t> Clean;  // those of Cuts (after the first) not ending inside a tag
-    if (L.size() > First) {
-      std::vector<size_t> CharStart(L.size() + 1, 0), TagOpen(L.size() + 1, std::string::npos),
-          TagClose(L.size() + 1, std::string::npos);  // of the piece of that length
-      for (size_t I = 1; I <= L.size(); ++I) {
-        CharStart[I] = (static_cast<unsigned char>(L[I - 1]) & 0xC0) != 0x80 ? I - 1 : CharStart[I - 1];
-        TagOpen[I] = L[I - 1] == P.TagOpen ? I - 1 : TagOpen[I - 1];
-        TagClose[I] = L[I - 1] == P.TagClose ? I - 1 : TagClose[I - 1];
-      }
-      const std::vector<size_t> B = Breaks(L, CharStart[L.size()]);
-      size_t K = B.size();
-      for (size_t End = L.size(); End > First;) {
-        while (K > 0 && B[K - 1] > CharStart[End]) --K;
-        if (K == 0) {
-          End = std::max(CharStart[End], First);
-          const size_t O = TagOpen[End], C = TagClose[End];
-          if (AvoidTags && O != std::string::npos && O > 0 && (C == std::string::npos || C < O)) End = O;
-        } else {
-          End = B[--K];
-          ++AtBreaks;
-        }
-        Cuts.push_back(End);
-        if (!AvoidTags || TagOpen[End] == std::string::npos ||
-            (TagClose[End] != std::string::npos && TagClose[End] > TagOpen[End]))
-          Clean.push_back(Cuts.size() - 1);
+    // The first piece of a long line lies near its start: a start of it twice as long each
+    // time is measured until one (ending cleanly) is too wide. Longer pieces are no narrower,
+    // so the rest of the line plays no part in this piece.
+    size_t From = L.size();
+    int FromWidth = -1;
+    for (size_t N = 256; N < L.size(); N *= 2) {
+      const size_t E = CleanStart(L, N, P);
+      if (E == 0) continue;
+      const int EW = W.Measure(L.substr(0, E));
+      if (EW > Avail) {
+        From = E;
+        FromWidth = EW;
+        break;
       }
     }
+    const TCutPoints C = CutPoints(L, From, P);
     // The first piece that fits, or else the last one (one character). Only pieces that do
     // not end inside a tag are tried: a tag cut in two would show as text on both lines. Of
     // those, shorter ones are never wider, so they are searched from the short end, where
     // they are cheap to measure.
-    std::vector<int> Widths(Cuts.size(), -1);
+    std::vector<int> Widths(C.Ends.size(), -1);
+    Widths[0] = FromWidth;
     auto Fits = [&](size_t J) {
-      if (Widths[J] < 0) Widths[J] = W.Measure(L.substr(0, Cuts[J]));
+      if (Widths[J] < 0) Widths[J] = W.Measure(L.substr(0, C.Ends[J]));
       return Widths[J] <= Avail;
     };
-    size_t Hi = Cuts.size() - 1;
+    size_t Hi = C.Ends.size() - 1;
     if (Fits(0)) {
       Hi = 0;  // most lines fit whole
-    } else if (!Clean.empty()) {
-      size_t Lo = 0, Top = Clean.size();  // the first fitting clean piece is Clean[Lo..Top), Top: none
+    } else if (!C.Clean.empty()) {
+      size_t Lo = 0, Top = C.Clean.size();  // the first fitting clean piece is Clean[Lo..Top), Top: none
       for (size_t Step = 1; Top > Lo; Step *= 2) {
         const size_t J = Top - Lo > Step ? Top - Step : Lo;
-        if (!Fits(Clean[J])) {
+        if (!Fits(C.Clean[J])) {
           Lo = J + 1;
           break;
         }
@@ -420,24 +465,24 @@ std::vector<TRichLine> WrapRichLine(const std::string& Line, const TRichTextPara
       }
       while (Lo < Top) {
         const size_t J = Lo + (Top - Lo) / 2;
-        if (Fits(Clean[J]))
+        if (Fits(C.Clean[J]))
           Top = J;
         else
           Lo = J + 1;
       }
-      if (Top < Clean.size()) Hi = Clean[Top];
+      if (Top < C.Clean.size()) Hi = C.Clean[Top];
     }
     Fits(Hi);
-    std::string Piece = L.substr(0, Cuts[Hi]);
+    std::string Piece = L.substr(0, C.Ends[Hi]);
     const int PieceW = Widths[Hi];
     // A word broken in its middle runs to the edge.
-    if (Hi > AtBreaks) Widest = std::max(Widest, P.Width);
+    if (Hi > C.AtBreaks) Widest = std::max(Widest, P.Width);
     Widest = std::max(Widest, PieceW);
     if (Piece.size() == L.size()) {
       Out.push_back(TRichLine{L, PieceW});
       return Out;
     }
-    if (AtBreaks > 0) {
+    if (C.AtBreaks > 0) {
       const size_t E = LastBreak(Piece, Piece.size());
       if (E != std::string::npos && E > 0) Piece.erase(E);
     }
