@@ -429,7 +429,7 @@ std::vector<TRichLine> WrapRichLine(const std::string& Line, const TRichTextPara
     // so the rest of the line plays no part in this piece.
     size_t From = L.size();
     int FromWidth = -1;
-    for (size_t N = 256; N < L.size(); N *= 2) {
+    for (size_t N = 32; N < L.size(); N *= 2) {
       const size_t E = CleanStart(L, N, P);
       if (E == 0) continue;
       const int EW = W.Measure(L.substr(0, E));
