@@ -88,6 +88,10 @@ QString StoredValue(QSettings& S, const std::string& Name) {
   return K == QLatin1String("@") ? (S.contains(K) ? K : QString()) : Spelled(S.childKeys(), K);
 }
 
+// A name that is no text (half of a UTF-16 pair, from a hand-written "%U" escape) has no
+// UTF-8 spelling a query could use.
+bool Spellable(const QString& Name) { return QString::fromStdString(Name.toStdString()) == Name; }
+
 bool GroupEmpty(QSettings& S, const QString& Group) {
   S.beginGroup(Group);
   const bool Empty = S.childKeys().isEmpty() && S.childGroups().isEmpty();
@@ -242,9 +246,9 @@ std::vector<std::string> RegValueNames(HKEY Root, const std::string& Key) {
   if (!Found) return R;
   if (!G.isEmpty()) S->beginGroup(G);
   // A hand-written "=value" line has an empty key: no name reaches it (the default value is
-  // "@"), so it is not listed.
+  // "@"), so it is not listed; nor is a name that is no text.
   for (const QString& K : S->childKeys())
-    if (K != KeyMarker && !K.isEmpty()) R.push_back(ValueName(K));
+    if (K != KeyMarker && !K.isEmpty() && Spellable(K)) R.push_back(ValueName(K));
   return R;
 }
 
@@ -256,7 +260,8 @@ std::vector<std::string> RegSubKeyNames(HKEY Root, const std::string& Key) {
   const QString G = StoredGroup(*S, Group(Key), &Found);
   if (!Found) return R;
   if (!G.isEmpty()) S->beginGroup(G);
-  for (const QString& K : S->childGroups()) R.push_back(K.toStdString());
+  for (const QString& K : S->childGroups())
+    if (Spellable(K)) R.push_back(K.toStdString());
   return R;
 }
 

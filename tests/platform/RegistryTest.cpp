@@ -145,3 +145,16 @@ TEST(PlatformRegistry, AHandWrittenLineWithoutANameIsNotListed) {
   for (const auto& N : Names) EXPECT_TRUE(RegQueryValue(HKEY_CURRENT_USER, "HandEdited", N)) << N;
   EXPECT_TRUE(RegDeleteKey(HKEY_CURRENT_USER, "HandEdited"));
 }
+
+TEST(PlatformRegistry, NamesThatAreNoTextAreNotListed) {
+  // "%UDF00" reads as half of a UTF-16 pair: no UTF-8 name reaches such a value or key, so
+  // listing it would name something no query finds (found by fuzz_registry).
+  const std::string Path = RegistryFile(HKEY_CURRENT_USER);
+  {
+    std::ofstream F(Path, std::ios::app);
+    F << "\n[Odd]\n%UDF00x=1\ny=2\n[Odd/%UDF00k]\nz=3\n[Odd/k]\nw=4\n";
+  }
+  EXPECT_EQ(RegValueNames(HKEY_CURRENT_USER, "Odd"), (std::vector<std::string>{"y"}));
+  EXPECT_EQ(RegSubKeyNames(HKEY_CURRENT_USER, "Odd"), (std::vector<std::string>{"k"}));
+  EXPECT_TRUE(RegDeleteKey(HKEY_CURRENT_USER, "Odd"));
+}
