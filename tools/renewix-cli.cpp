@@ -299,8 +299,8 @@ int main(int argc, char** argv) {
     std::fprintf(stdout, "installfailed %s\n", Detail.c_str());
     std::fprintf(stderr, "%s\n", Plain(RXFmtLangStr(32, {Detail})).c_str());
   };
-  // A component made in code is not read from form data, so it never gets its Loaded step;
-  // reading empty form data for it runs that step, which recognises the restart.
+  // A component made in code reports the restart only once the message loop runs; reading
+  // empty form data for it runs its Loaded step now, before the check is set up.
   ReadComponentFromJson(Root, R"({"components": [{"class": "TzuRenewix", "name": "Updater"}]})");
   if (Restarted) {
     Event("afterrestart");

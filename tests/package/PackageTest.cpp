@@ -24,6 +24,18 @@ std::string Shell(const std::string& Command, int TimeoutSec = 480) {
   return R.Out;
 }
 
+// Configures and builds the outside CMake project Source in Build against what lies in
+// PrefixPath (Extra: more -D settings).
+void BuildOutside(const std::string& Source, const std::string& Build, const std::string& PrefixPath,
+                  const std::string& Extra = "") {
+  std::string Flags;
+  if (!Sanitize.empty())
+    Flags = " -DCMAKE_CXX_FLAGS='" + Sanitize + "' -DCMAKE_EXE_LINKER_FLAGS='" + Sanitize + "'";
+  Shell("cmake -S '" + Source + "' -B '" + Build + "' -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_PREFIX_PATH='" +
+        PrefixPath + "'" + Extra + Flags);
+  Shell("cmake --build '" + Build + "'");
+}
+
 class PackageTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -54,12 +66,7 @@ TEST_F(PackageTest, InstallsTheCMakePackageAndOnlyPublicHeaders) {
 
 TEST_F(PackageTest, AnOutsideCMakeProjectBuildsAndRuns) {
   const std::string B = Dir->File("cmake-build");
-  std::string Flags;
-  if (!Sanitize.empty())
-    Flags = " -DCMAKE_CXX_FLAGS='" + Sanitize + "' -DCMAKE_EXE_LINKER_FLAGS='" + Sanitize + "'";
-  Shell("cmake -S '" + SourceDir() + "/tests/package' -B '" + B + "' -G Ninja -DCMAKE_BUILD_TYPE=Debug" +
-        " -DCMAKE_PREFIX_PATH='" + Prefix + "'" + Flags);
-  Shell("cmake --build '" + B + "'");
+  BuildOutside(SourceDir() + "/tests/package", B, Prefix);
   // Resources (helper, message table, form data) came along with the targets.
   EXPECT_NE(Shell("QT_QPA_PLATFORM=offscreen '" + B + "/package_check'").find("ok: helper"), std::string::npos);
 
@@ -75,12 +82,7 @@ TEST_F(PackageTest, AnOutsideCMakeProjectBuildsAndRuns) {
 TEST_F(PackageTest, TheExampleBuiltFromThePackageUpdatesItselfThroughTheHelper) {
   auto Build = [&](const std::string& Version) {
     const std::string B = Dir->File("inkwell-" + Version);
-    std::string Flags;
-    if (!Sanitize.empty())
-      Flags = " -DCMAKE_CXX_FLAGS='" + Sanitize + "' -DCMAKE_EXE_LINKER_FLAGS='" + Sanitize + "'";
-    Shell("cmake -S '" + SourceDir() + "/examples/embed' -B '" + B + "' -G Ninja -DCMAKE_BUILD_TYPE=Debug" +
-          " -DCMAKE_PREFIX_PATH='" + Prefix + "' -DINKWELL_VERSION=" + Version + Flags);
-    Shell("cmake --build '" + B + "'");
+    BuildOutside(SourceDir() + "/examples/embed", B, Prefix, " -DINKWELL_VERSION=" + Version);
     return B + "/inkwell";
   };
   const std::string Old = Build("1.0.0.0"), New = Build("2.0.0.0");
@@ -157,9 +159,7 @@ TEST(DebianPackage, ProgramsAndDevelopmentFilesUnpackAndBuildTheExample) {
   EXPECT_NE(Shell("'" + Root + "/usr/bin/renewix-publish' --help").find("keygen"), std::string::npos);
 
   const std::string B = Dir.File("inkwell");
-  Shell("cmake -S '" + SourceDir() + "/examples/embed' -B '" + B + "' -G Ninja -DCMAKE_PREFIX_PATH='" + Root +
-        "/usr'");
-  Shell("cmake --build '" + B + "'");
+  BuildOutside(SourceDir() + "/examples/embed", B, Root + "/usr");
   // It runs: unattended against a closed port it says so and ends.
   const std::string Log = Dir.File("inkwell.log");
   Shell("QT_QPA_PLATFORM=offscreen INKWELL_UNATTENDED_LOG='" + Log +
