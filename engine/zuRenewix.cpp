@@ -265,7 +265,7 @@ TzuRenewix::TzuRenewix(TComponent* AOwner) : TzuCustomHTTP(AOwner), FAlive(std::
   // An install that was cut off (its helper killed) is finished or undone before anything
   // else looks at the program's files. A helper at work holds the lock: it is left alone.
   if (const int Dir = helper::OpenDirectory(ProgramDirectory()); Dir >= 0) {
-    if (helper::LockDirectory(Dir, false)) {
+    if (helper::LockDirectory(Dir, 0) == helper::TLock::Held) {
       if (helper::Recover(Dir) == helper::TRecovery::RolledBack)
         FRecoveryReport = "the install was cut off; the previous version was restored";
       helper::UnlockDirectory(Dir);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -307,10 +308,14 @@ int OpenDirectory(const std::string& Dir) {
   return ::open(Dir.empty() ? "." : Dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-bool LockDirectory(int DirFd, bool Wait) {
-  for (;;) {
-    if (::flock(DirFd, LOCK_EX | (Wait ? 0 : LOCK_NB)) == 0) return true;
-    if (errno != EINTR) return false;
+TLock LockDirectory(int DirFd, int WaitMs) {
+  constexpr int TickMs = 20;
+  for (int Waited = 0;; Waited += TickMs) {
+    if (::flock(DirFd, LOCK_EX | LOCK_NB) == 0) return TLock::Held;
+    if (errno != EWOULDBLOCK && errno != EINTR) return TLock::NoLocks;
+    if (Waited >= WaitMs) return TLock::Busy;
+    const timespec Tick{0, TickMs * 1000000L};
+    ::nanosleep(&Tick, nullptr);
   }
 }
 

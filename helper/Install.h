@@ -60,8 +60,10 @@ bool ParseJournal(std::string_view Text, TJournal& J);
 
 // The directory as a descriptor for the calls below; -1 on failure.
 int OpenDirectory(const std::string& Dir);
-// Exclusive lock on the directory (flock); Wait false: fails at once when it is held.
-bool LockDirectory(int DirFd, bool Wait);
+// Exclusive lock on the directory (flock), tried for up to WaitMs while somebody else holds
+// it. NoLocks: the file system keeps none, so nobody else can hold one either.
+enum class TLock { Held, Busy, NoLocks };
+TLock LockDirectory(int DirFd, int WaitMs);
 void UnlockDirectory(int DirFd);
 
 // Whole small files relative to DirFd. Written atomically: a fresh temporary file, fsync,

@@ -208,6 +208,13 @@ int KillAfter() {
   return V && *V ? std::atoi(V) : -1;
 }
 
+// Another helper holds the directory's lock for the seconds its install takes. Anybody who
+// can read the directory can hold it as well, so the wait is bounded (a test shortens it).
+int LockWaitMs() {
+  const char* V = std::getenv("RENEWIX_TEST_LOCK_WAIT_MS");
+  return V && *V ? std::atoi(V) : 120 * 1000;
+}
+
 void Run(int argc, char** argv) {
   HelperPid = ::getpid();
   // An inherited "ignore" would reap the setup program before it could be waited for.
@@ -230,10 +237,20 @@ void Run(int argc, char** argv) {
     WaitForWriteAccess(Cmd.ProgramPath);
   }
   const int DirFd = OpenDirectory(Dir);
-  if (DirFd < 0) return;
+  if (DirFd < 0) {
+    ::setenv(ResultVariable, ("failed cannot open the program's folder: " + std::string(std::strerror(errno))).c_str(), 1);
+    Start(Cmd.ProgramPath, Cmd.RestartParams);
+    return;
+  }
 
   // One installer at a time; whoever comes second finds the work done and starts nothing.
-  LockDirectory(DirFd, true);
+  if (LockDirectory(DirFd, LockWaitMs()) == TLock::Busy) {
+    // Nothing is touched: the download stays for a later run to install.
+    ::close(DirFd);
+    ::setenv(ResultVariable, "failed another process kept the program's folder locked", 1);
+    Start(Cmd.ProgramPath, Cmd.RestartParams);
+    return;
+  }
   const TRecovery Recovered = Recover(DirFd);
   TManifest Manifest;
   const bool Requested = ReadManifest(DirFd, Manifest) && Manifest.Complete;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <spawn.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -310,6 +311,29 @@ TEST_F(HelperProgram, UnwritableProgramDirectoryStartsTheOldProgramAndSaysWhy) {
   EXPECT_FALSE(fs::exists(Dir + "/data.txt"));
 }
 
+TEST_F(HelperProgram, AnUnreadableProgramDirectoryStartsTheOldProgramAndSaysWhy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the helper as another user";
+  std::string Base = "/tmp/renewix-nr.XXXXXX";
+  ASSERT_TRUE(::mkdtemp(Base.data()));
+  struct TRemove {
+    std::string P;
+    ~TRemove() { fs::remove_all(P); }
+  } Cleanup{Base};
+  ASSERT_EQ(::chmod(Base.c_str(), 0777), 0);
+  const std::string Dir = Base + "/prog", Program = Dir + "/tool", Record2 = Base + "/record";
+  fs::create_directories(Dir);
+  WriteMode(Program, Recorder(Record2, "echo \"$RENEWIX_UPDATE_RESULT\"; "), 0755);
+  WriteMode(Program + ".uTMP", "new", 0644);
+  Request(Dir);
+  ASSERT_EQ(::chmod(Dir.c_str(), 0711), 0);  // others may run the program but not list the folder
+  const pid_t Pid = Spawn("/usr/bin/setpriv", {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                               Helper, Program, "+/afterupgrade0"});
+  ASSERT_GT(Pid, 0);
+  EXPECT_EQ(WaitExit(Pid), 0);
+  EXPECT_EQ(WaitRecord(Record2), "1\n[/afterupgrade]\nfailed cannot open the program's folder: Permission denied\n");
+  EXPECT_EQ(zutest::ReadFile(Program + ".uTMP"), "new");
+}
+
 TEST_F(HelperProgram, OddProgramPathsAsAnArgumentVector) {
   // A stray "c.uTMP" beside "c++" once took the place of a program whose path was cut at '+'.
   fs::create_directories(Prog.File("c++/two  blanks\ttab\"quote\nline \xc3\xa9"));
@@ -438,6 +462,50 @@ TEST_F(HelperProgram, ASecondHelperFindsTheWorkDoneAndStartsNothing) {
   EXPECT_EQ(WaitRecord(Starts), "started\n");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(zutest::ReadFile(Starts), "started\n");
+}
+
+TEST_F(HelperProgram, AFolderLockedByAnotherUserEndsTheWaitAndSaysWhy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hold the lock as another user";
+  // Anybody who can read the folder can lock it; here nobody holds it for as long as it likes.
+  std::string Base = "/tmp/renewix-lock.XXXXXX";
+  ASSERT_TRUE(::mkdtemp(Base.data()));
+  struct TRemove {
+    std::string P;
+    ~TRemove() { fs::remove_all(P); }
+  } Cleanup{Base};
+  ASSERT_EQ(::chmod(Base.c_str(), 0755), 0);
+  const std::string Dir = Base + "/prog", Program = Dir + "/tool";
+  fs::create_directories(Dir);
+  ASSERT_EQ(::chmod(Dir.c_str(), 0755), 0);
+  const std::string Old = Recorder(Record, "echo \"$RENEWIX_UPDATE_RESULT\"; ");
+  WriteMode(Program, Old, 0755);
+  WriteMode(Program + ".uTMP", Recorder(Record, "echo new; "), 0644);
+  Request(Dir);
+  // The shell's descriptor holds the lock; killing it releases the lock.
+  TChild Holder{Spawn("/usr/bin/setpriv", {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/bin/sh",
+                                           "-c", "exec 9<\"$0\" && flock -x 9 && exec sleep 60", Dir})};
+  ASSERT_GT(Holder.Pid, 0);
+  const int Fd = zu::helper::OpenDirectory(Dir);
+  ASSERT_GE(Fd, 0);
+  bool Held = false;
+  for (int I = 0; I < 500 && !Held; ++I) {
+    Held = ::flock(Fd, LOCK_EX | LOCK_NB) != 0;
+    if (!Held) ::flock(Fd, LOCK_UN), std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::close(Fd);
+  ASSERT_TRUE(Held);
+  {
+    zutest::ScopedEnv Short("RENEWIX_TEST_LOCK_WAIT_MS", "300");
+    EXPECT_EQ(RunHelper(Helper + " " + Program + " +/afterupgrade0"), 0);
+  }
+  EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\nfailed another process kept the program's folder locked\n");
+  EXPECT_EQ(zutest::ReadFile(Program), Old);
+  // The download stays: once the lock is gone the next helper installs it.
+  ::kill(Holder.Pid, SIGKILL);
+  ::waitpid(std::exchange(Holder.Pid, 0), nullptr, 0);
+  fs::remove(Record);
+  EXPECT_EQ(RunHelper(Helper + " " + Program + " +/afterupgrade0"), 0);
+  EXPECT_EQ(WaitRecord(Record), "1\n[/afterupgrade]\nnew\n");
 }
 
 TEST_F(HelperProgram, SetupModeRunsSetupWaitsDeletesThenStartsProgram) {
