@@ -123,6 +123,17 @@ std::vector<std::string> FilesIn(const std::string& Dir) {
   return Names;
 }
 
+// A scratch folder that other users can reach (a TempDir is private to root), removed at the end.
+struct TSharedDir {
+  std::string Path = "/tmp/renewix-shared.XXXXXX";
+  explicit TSharedDir(mode_t Mode) {
+    if (!::mkdtemp(Path.data()) || ::chmod(Path.c_str(), Mode) != 0) Path.clear();
+  }
+  ~TSharedDir() {
+    if (!Path.empty()) fs::remove_all(Path);
+  }
+};
+
 class HelperProgram : public ::testing::Test {
  protected:
   zutest::TempDir Prog, Out;
@@ -284,13 +295,9 @@ TEST_F(HelperProgram, ATargetThatCannotBeReplacedUndoesTheWholeInstall) {
 TEST_F(HelperProgram, UnwritableProgramDirectoryStartsTheOldProgramAndSaysWhy) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the helper as another user";
   // Owned by root, run as nobody: no journal can be written, so nothing is touched.
-  std::string Base = "/tmp/renewix-ro.XXXXXX";
-  ASSERT_TRUE(::mkdtemp(Base.data()));
-  struct TRemove {
-    std::string P;
-    ~TRemove() { fs::remove_all(P); }
-  } Cleanup{Base};
-  ASSERT_EQ(::chmod(Base.c_str(), 0755), 0);
+  const TSharedDir Shared(0755);
+  ASSERT_FALSE(Shared.Path.empty());
+  const std::string& Base = Shared.Path;
   const std::string Dir = Base + "/prog", Rec = Base + "/out";
   fs::create_directories(Dir);
   fs::create_directories(Rec);
@@ -313,13 +320,9 @@ TEST_F(HelperProgram, UnwritableProgramDirectoryStartsTheOldProgramAndSaysWhy) {
 
 TEST_F(HelperProgram, AnUnreadableProgramDirectoryStartsTheOldProgramAndSaysWhy) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the helper as another user";
-  std::string Base = "/tmp/renewix-nr.XXXXXX";
-  ASSERT_TRUE(::mkdtemp(Base.data()));
-  struct TRemove {
-    std::string P;
-    ~TRemove() { fs::remove_all(P); }
-  } Cleanup{Base};
-  ASSERT_EQ(::chmod(Base.c_str(), 0777), 0);
+  const TSharedDir Shared(0777);
+  ASSERT_FALSE(Shared.Path.empty());
+  const std::string& Base = Shared.Path;
   const std::string Dir = Base + "/prog", Program = Dir + "/tool", Record2 = Base + "/record";
   fs::create_directories(Dir);
   WriteMode(Program, Recorder(Record2, "echo \"$RENEWIX_UPDATE_RESULT\"; "), 0755);
@@ -467,13 +470,9 @@ TEST_F(HelperProgram, ASecondHelperFindsTheWorkDoneAndStartsNothing) {
 TEST_F(HelperProgram, AFolderLockedByAnotherUserEndsTheWaitAndSaysWhy) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to hold the lock as another user";
   // Anybody who can read the folder can lock it; here nobody holds it for as long as it likes.
-  std::string Base = "/tmp/renewix-lock.XXXXXX";
-  ASSERT_TRUE(::mkdtemp(Base.data()));
-  struct TRemove {
-    std::string P;
-    ~TRemove() { fs::remove_all(P); }
-  } Cleanup{Base};
-  ASSERT_EQ(::chmod(Base.c_str(), 0755), 0);
+  const TSharedDir Shared(0755);
+  ASSERT_FALSE(Shared.Path.empty());
+  const std::string& Base = Shared.Path;
   const std::string Dir = Base + "/prog", Program = Dir + "/tool";
   fs::create_directories(Dir);
   ASSERT_EQ(::chmod(Dir.c_str(), 0755), 0);
