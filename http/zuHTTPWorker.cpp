@@ -684,9 +684,7 @@ void TzuHTTPWorker::Restart() {
 }
 
 void TzuHTTPWorker::Run() {
-  struct TCleanup {
-    ~TCleanup() { InternetThreadCleanup(); }
-  } Cleanup;
+  const TInternetThreadScope InternetScope;
   T.UploadSent = false;
   T.StatusCode = -1;
   T.ContentType.clear();

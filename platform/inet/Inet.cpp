@@ -2,8 +2,11 @@
 
 #include <openssl/crypto.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/inet/InetPrivate.h"
@@ -34,9 +37,24 @@ void SetLastError(unsigned Code, const std::string& Text) {
   tLastErrorText = Text;
 }
 
+namespace {
+
+std::atomic<int> gLiveThreadScopes{0};
+
+void WaitForThreadScopes() {
+  for (int I = 0; I < 500 && gLiveThreadScopes.load() > 0; ++I) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+}  // namespace
+
 void EnsureCurl() {
   static std::once_flag Once;
-  std::call_once(Once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  std::call_once(Once, [] {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    // The TLS library registers its clean-up at exit during the call above; handlers run in
+    // reverse order, so this wait runs before it.
+    std::atexit(WaitForThreadScopes);
+  });
 }
 
 bool IsOffline() { return gOffline; }
@@ -463,6 +481,14 @@ bool InternetCrackUrl(const std::string& URL, TURLComponents& Parts) {
   return true;
 }
 
-void InternetThreadCleanup() { OPENSSL_thread_stop(); }
+TInternetThreadScope::TInternetThreadScope() {
+  EnsureCurl();
+  ++gLiveThreadScopes;
+}
+
+TInternetThreadScope::~TInternetThreadScope() {
+  OPENSSL_thread_stop();
+  --gLiveThreadScopes;
+}
 
 }  // namespace zu::inet

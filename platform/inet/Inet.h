@@ -245,8 +245,15 @@ struct TURLComponents {
 };
 bool InternetCrackUrl(const std::string& URL, TURLComponents& Parts);
 
-// Releases the calling thread's TLS library state. A worker calls it last, so nothing is left
-// for thread-exit destructors that could race with the process's own clean-up at exit.
-void InternetThreadCleanup();
+// Held by a worker thread for as long as it may use the functions above. Its end releases the
+// thread's TLS library state, and the process's exit waits (a bounded while) for every scope to
+// end first: the TLS library's own clean-up at exit must not run under a worker still using it.
+class TInternetThreadScope {
+public:
+  TInternetThreadScope();
+  ~TInternetThreadScope();
+  TInternetThreadScope(const TInternetThreadScope&) = delete;
+  TInternetThreadScope& operator=(const TInternetThreadScope&) = delete;
+};
 
 }  // namespace zu::inet
