@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +18,16 @@ TempDir::TempDir() {
   std::string Base = std::filesystem::temp_directory_path().string() + "/zutest.XXXXXX";
   if (!::mkdtemp(Base.data())) throw std::runtime_error("mkdtemp failed");
   FPath = Base;
+}
+
+TempDir::TempDir(mode_t SharedMode) {
+  std::string Base = "/tmp/zutest-shared.XXXXXX";
+  if (!::mkdtemp(Base.data())) throw std::runtime_error("mkdtemp failed");
+  FPath = Base;
+  if (::chmod(FPath.c_str(), SharedMode) != 0) {
+    std::filesystem::remove(FPath);
+    throw std::runtime_error("chmod failed on " + FPath);
+  }
 }
 
 TempDir::~TempDir() {

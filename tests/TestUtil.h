@@ -4,12 +4,17 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 namespace zutest {
 
 // A fresh directory under the build's temporary area, removed with everything in it.
 class TempDir {
  public:
   TempDir();
+  // Right under /tmp with the given mode, for a test that runs a process as another user (the
+  // test run's own temporary area is private to the user running the tests).
+  explicit TempDir(mode_t SharedMode);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

@@ -123,17 +123,6 @@ std::vector<std::string> FilesIn(const std::string& Dir) {
   return Names;
 }
 
-// A scratch folder that other users can reach (a TempDir is private to root), removed at the end.
-struct TSharedDir {
-  std::string Path = "/tmp/renewix-shared.XXXXXX";
-  explicit TSharedDir(mode_t Mode) {
-    if (!::mkdtemp(Path.data()) || ::chmod(Path.c_str(), Mode) != 0) Path.clear();
-  }
-  ~TSharedDir() {
-    if (!Path.empty()) fs::remove_all(Path);
-  }
-};
-
 class HelperProgram : public ::testing::Test {
  protected:
   zutest::TempDir Prog, Out;
@@ -295,9 +284,8 @@ TEST_F(HelperProgram, ATargetThatCannotBeReplacedUndoesTheWholeInstall) {
 TEST_F(HelperProgram, UnwritableProgramDirectoryStartsTheOldProgramAndSaysWhy) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the helper as another user";
   // Owned by root, run as nobody: no journal can be written, so nothing is touched.
-  const TSharedDir Shared(0755);
-  ASSERT_FALSE(Shared.Path.empty());
-  const std::string& Base = Shared.Path;
+  const zutest::TempDir Shared(0755);
+  const std::string& Base = Shared.Path();
   const std::string Dir = Base + "/prog", Rec = Base + "/out";
   fs::create_directories(Dir);
   fs::create_directories(Rec);
@@ -320,9 +308,8 @@ TEST_F(HelperProgram, UnwritableProgramDirectoryStartsTheOldProgramAndSaysWhy) {
 
 TEST_F(HelperProgram, AnUnreadableProgramDirectoryStartsTheOldProgramAndSaysWhy) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the helper as another user";
-  const TSharedDir Shared(0777);
-  ASSERT_FALSE(Shared.Path.empty());
-  const std::string& Base = Shared.Path;
+  const zutest::TempDir Shared(0777);
+  const std::string& Base = Shared.Path();
   const std::string Dir = Base + "/prog", Program = Dir + "/tool", Record2 = Base + "/record";
   fs::create_directories(Dir);
   WriteMode(Program, Recorder(Record2, "echo \"$RENEWIX_UPDATE_RESULT\"; "), 0755);
@@ -470,9 +457,8 @@ TEST_F(HelperProgram, ASecondHelperFindsTheWorkDoneAndStartsNothing) {
 TEST_F(HelperProgram, AFolderLockedByAnotherUserEndsTheWaitAndSaysWhy) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to hold the lock as another user";
   // Anybody who can read the folder can lock it; here nobody holds it for as long as it likes.
-  const TSharedDir Shared(0755);
-  ASSERT_FALSE(Shared.Path.empty());
-  const std::string& Base = Shared.Path;
+  const zutest::TempDir Shared(0755);
+  const std::string& Base = Shared.Path();
   const std::string Dir = Base + "/prog", Program = Dir + "/tool";
   fs::create_directories(Dir);
   ASSERT_EQ(::chmod(Dir.c_str(), 0755), 0);

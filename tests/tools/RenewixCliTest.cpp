@@ -667,13 +667,8 @@ TEST_F(RenewixCliServer, ADownloadKilledHalfwayResumesAtTheNextCheck) {
 TEST_F(RenewixCliServer, AnotherUsersHelperFolderIsNeverUsed) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as one user and plant as another";
   // The program runs as nobody (65534); uid 65533 got to the shared temporary directory first.
-  std::string Base = "/tmp/renewix-users.XXXXXX";
-  ASSERT_TRUE(::mkdtemp(Base.data()));
-  struct TRemove {
-    std::string P;
-    ~TRemove() { fs::remove_all(P); }
-  } Cleanup{Base};
-  ASSERT_EQ(::chmod(Base.c_str(), 0755), 0);
+  const zutest::TempDir Scratch(0755);
+  const std::string& Base = Scratch.Path();
   const std::string Shared = Base + "/tmp", Dir = Base + "/prog", Home = Base + "/home";
   for (const auto& D : {Shared, Dir, Home}) fs::create_directories(D);
   ASSERT_EQ(::chmod(Shared.c_str(), 01777), 0);
